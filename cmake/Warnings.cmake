@@ -1,0 +1,15 @@
+# One set of warnings for every target of ours.
+function(vantrel_warnings target)
+    if(MSVC)
+        target_compile_options(${target} PRIVATE /W4)
+        if(VANTREL_WARNINGS_AS_ERRORS)
+            target_compile_options(${target} PRIVATE /WX)
+        endif()
+    else()
+        target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Wconversion
+                                                 -Wno-sign-conversion -Wcast-qual -Wformat=2)
+        if(VANTREL_WARNINGS_AS_ERRORS)
+            target_compile_options(${target} PRIVATE -Werror)
+        endif()
+    endif()
+endfunction()

@@ -1,0 +1,6 @@
+#include "mode_control.h"
+
+int main(int argc, char** argv)
+{
+    return VantrelMain(argc, argv);
+}

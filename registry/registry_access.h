@@ -1,0 +1,13 @@
+// Every registry location that the program reads or writes.
+#pragma once
+
+#include "win_api.h"
+
+// The machine-wide autostart key and the value that starts the measurement.
+#define RUN_KEY_PATH "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"
+#define AUTOSTART_VALUE "WinVantrel"
+
+// The switches of the system's counter collection: 0 collects, 1 stops.
+#define PERFOS_KEY_PATH "SYSTEM\\CurrentControlSet\\Services\\PerfOS\\Performance"
+#define PERFPROC_KEY_PATH "SYSTEM\\CurrentControlSet\\Services\\PerfProc\\Performance"
+#define DISABLE_COUNTERS_VALUE "Disable Performance Counters"
