@@ -55,4 +55,5 @@ void RunMeasuringMode()
     PrintLine();
     const std::string strResult = FormatBootTime(dwStartTick);
     MessageBoxA(nullptr, strResult.c_str(), RESULT_CAPTION, MB_OK | MB_SYSTEMMODAL);
+    FinishMeasuring();
 }

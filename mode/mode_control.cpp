@@ -34,12 +34,19 @@ void PrintText(const char* pszText)
     std::fputs(pszText, GetConsoleStream());
 }
 
+std::string ErrorSuffix(LONG lError)
+{
+    return " (error " + std::to_string(lError) + ")";
+}
+
 int VantrelMain(int argc, char** argv)
 {
     // Only the first argument is looked at, byte for byte.
     const char* pszMode = argc > 1 ? argv[1] : nullptr;
-    if (pszMode == nullptr)
-        return 0;
+    if (pszMode == nullptr) {
+        PrepareConsoleOutput();
+        return RunArmingMode();
+    }
     if (std::strcmp(pszMode, "/run") != 0)
         return 0;
     PrepareConsoleOutput();

@@ -33,6 +33,11 @@ void PrintText(const char* pszText);
 FILE* GetConsoleStream();
 void SetConsoleStream(FILE* pStream);
 
+// " (error N)", for messages that name a failed call's result.
+std::string ErrorSuffix(LONG lError);
+
+// Measuring mode: samples until the machine has settled, shows the result,
+// then cleans up and says farewell.
 void RunMeasuringMode();
 DWORD WaitForIdleSettle(CCpuUsage& cpuUsage);
 
@@ -41,3 +46,23 @@ int IdleThresholdFor(DWORD dwProcessors);
 
 // The result text for a start tick.
 std::string FormatBootTime(DWORD dwStartTick);
+
+// Arming mode: records the autostart entry, asks whether to restart now and
+// on Yes forces the restart. Returns the exit code: 1 when the entry could not
+// be recorded or the restart could not be requested.
+int RunArmingMode();
+
+// The command line that starts the measurement: the quoted path of this
+// program and "/run". False when the path cannot be read whole.
+bool BuildAutostartCommand(std::string& strCommand);
+
+// Writes "Restarting now..." and requests a forced restart; false, after a
+// line that says why, when the restart could not be requested.
+bool ForceRestart();
+
+// The end of a measurement: removes the autostart entry, opens the support
+// page, writes the closing text and waits for a key.
+void FinishMeasuring();
+
+std::string SupportPageUrl();
+std::string SponsorLine();

@@ -15,3 +15,10 @@ void PrepareConsoleOutput();
 // Waits for one key press on the console or terminal itself, by the rule of
 // keys that end the wait. Returns at once when there is no console to read.
 void WaitForKeyPress();
+
+// Where the autostart entry lives on this system, for messages that tell
+// the user what to remove or fix by hand.
+const char* AutostartEntryLocation();
+
+// The account that may write the autostart entry and restart the machine.
+const char* AdministratorAccountName();

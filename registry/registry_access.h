@@ -11,3 +11,17 @@
 #define PERFOS_KEY_PATH "SYSTEM\\CurrentControlSet\\Services\\PerfOS\\Performance"
 #define PERFPROC_KEY_PATH "SYSTEM\\CurrentControlSet\\Services\\PerfProc\\Performance"
 #define DISABLE_COUNTERS_VALUE "Disable Performance Counters"
+
+// What became of one operation on the autostart entry: the result of opening
+// the Run key and, when it opened, of the write or delete.
+struct AutostartResult {
+    LONG lOpen;
+    LONG lValue;
+};
+
+// Records the command line as the autostart value; the key is opened,
+// written and closed within the call.
+AutostartResult WriteAutostartEntry(const char* pszCommandLine);
+
+// Deletes the autostart value; the key is opened and closed within the call.
+AutostartResult DeleteAutostartEntry();

@@ -3,6 +3,7 @@
 #include "perf_layout.h"
 
 #include <climits>
+#include <cmath>
 
 namespace {
 
@@ -130,10 +131,12 @@ int ComputeUsagePercent(LONGLONG llValueDiff, LONGLONG llTimeDiff)
 {
     // Each step rounds to double on its own, so 29 over 100 gives 28.
     const double dQuotient = static_cast<double>(llValueDiff) / static_cast<double>(llTimeDiff);
-    const double dPercent = dQuotient * 100.0;
-    if (!(dPercent > 0.0))  // negative, zero or not a number
+    if (!std::isfinite(dQuotient))  // a zero time difference
         return 0;
-    if (dPercent >= 2147483648.0)  // also infinity
+    const double dPercent = dQuotient * 100.0;
+    if (!(dPercent > 0.0))
+        return 0;
+    if (dPercent >= 2147483648.0)
         return INT_MAX;
     return static_cast<int>(dPercent);
 }
