@@ -1,4 +1,4 @@
 #!/usr/bin/env bash
-# The README's test command: builds with warnings as errors and runs the suite.
+# The README's test command, with warnings as errors.
 set -euo pipefail
-make test WERROR=ON
+WERROR=ON ./build.sh test
