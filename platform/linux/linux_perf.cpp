@@ -21,7 +21,7 @@ const char* g_pszProcStatPath = PROC_STAT_PATH;
 
 // Holds the whole file on all but the largest machines; the aggregate line,
 // the only part the query needs, comes first.
-const size_t PROC_STAT_BUFFER = 64u * 1024u;
+const size_t PROC_STAT_BUFFER = size_t{64} * 1024;
 
 const DWORD PERF_VALUE_TYPE = 3;      // REG_BINARY
 const LONG PERF_ERROR_BAD_DATA = 13;  // ERROR_INVALID_DATA: read, but not the expected text

@@ -15,8 +15,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-extern char** environ;
-
 namespace {
 
 const DWORD ERROR_INVALID_HANDLE_CODE = 6;

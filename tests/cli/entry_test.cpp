@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fcntl.h>
 #include <cstdio>
 #include <string>
 #include <sys/wait.h>
@@ -29,7 +30,9 @@ RunResult RunProgram(const std::vector<std::string>& args, size_t nMaxBytes = 1 
         dup2(fds[1], 2);
         close(fds[0]);
         close(fds[1]);
-        std::freopen("/dev/null", "r", stdin);
+        const int fdNull = open("/dev/null", O_RDONLY);
+        if (fdNull < 0 || dup2(fdNull, 0) < 0)
+            _exit(126);
         std::vector<char*> argv;
         std::vector<std::string> copy(args);
         std::string strProgram = VANTREL_PROGRAM;

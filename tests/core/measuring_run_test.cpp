@@ -18,7 +18,7 @@ protected:
     {
         const std::string strCommand = "\"/opt/vantrel/vantrel\" /run";
         Fake().m_registry[RUN_KEY][AUTOSTART_VALUE] =
-            FakeRegValue{REG_SZ, std::vector<BYTE>(strCommand.begin(), strCommand.end() + 1)};
+            FakeRegValue{REG_SZ, std::vector<BYTE>(strCommand.c_str(), strCommand.c_str() + strCommand.size() + 1)};
     }
 
     // Runs the whole mode over an idle machine whose streak starts at tick 5000.

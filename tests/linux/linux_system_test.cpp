@@ -75,7 +75,7 @@ protected:
 
     std::string WriteText(const char* pszName, const std::string& strText)
     {
-        const std::string strPath = m_strDir + "/" + pszName;
+        std::string strPath = m_strDir + "/" + pszName;
         std::ofstream(strPath, std::ios::binary) << strText;
         m_files.push_back(strPath);
         return strPath;
