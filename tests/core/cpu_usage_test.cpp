@@ -189,4 +189,20 @@ TEST_F(PerfSnapshotTest, FailedQueryAfterAResizeNeverShowsTheEarlierAnswer)
     EXPECT_EQ(ReadPerfTime(view.pData, view.cbData), 0);
 }
 
+TEST_F(PerfSnapshotTest, EverySnapshotStartsFromAZeroedBuffer)
+{
+    const std::vector<BYTE> scribble(5000, 0xAB);
+    Fake().AddProcessSample(7, 8);
+    Fake().m_perfAnswers.push_back({ERROR_ACCESS_DENIED, scribble, 0});
+    Fake().AddProcessSample(7, 9);
+    Fake().m_perfAnswers.push_back({ERROR_MORE_DATA, scribble, 120000});
+    Fake().AddProcessSample(7, 10);
+    Fake().AddProcessSample(7, 11);
+    for (int i = 0; i < 5; ++i)
+        ReadPerfSnapshot(230);
+    // The query after a resize is the one exception: the buffer is not zeroed again.
+    const std::vector<bool> expected = {true, true, true, true, false, true};
+    EXPECT_EQ(Fake().m_queryBufferWasZero, expected);
+}
+
 }  // namespace

@@ -141,10 +141,14 @@ LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD, LPDWORD, LPBYTE lp
     CFakeSystem& fake = CFakeSystem::Get();
     ++fake.m_nPerfQueries;
     fake.Log(std::string("RegQueryValueExA ") + lpValueName + " size " + std::to_string(*lpcbData));
+    fake.m_queryBufferWasZero.push_back(std::all_of(lpData, lpData + *lpcbData, [](BYTE b) { return b == 0; }));
     if (hKey != HKEY_PERFORMANCE_DATA || fake.m_perfAnswers.empty())
         return ERROR_FILE_NOT_FOUND;
     FakePerfAnswer answer = fake.m_perfAnswers.front();
     fake.m_perfAnswers.pop_front();
+    // A failing source may still have scribbled over the buffer.
+    if (answer.lResult != ERROR_SUCCESS && answer.data.size() <= *lpcbData)
+        std::copy(answer.data.begin(), answer.data.end(), lpData);
     if (answer.lResult == ERROR_MORE_DATA) {
         *lpcbData = answer.cbReported;
         return ERROR_MORE_DATA;

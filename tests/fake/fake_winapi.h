@@ -14,7 +14,7 @@
 
 struct FakePerfAnswer {
     LONG lResult;
-    std::vector<BYTE> data;  // copied into the caller's buffer when it fits
+    std::vector<BYTE> data;  // copied into the caller's buffer when it fits, also with an error
     DWORD cbReported;        // left in the size argument on ERROR_MORE_DATA
 };
 
@@ -44,6 +44,8 @@ public:
     // baseline sample; one second between samples.
     void ScriptShares(const std::vector<int>& shares);
     int m_nPerfQueries = 0;
+    // For each query, whether the whole buffer it was given held zeros.
+    std::vector<bool> m_queryBufferWasZero;
 
     // Registry: key path ("HKLM\\...") to its values; keys not listed do not exist.
     std::map<std::string, std::map<std::string, FakeRegValue>> m_registry;
