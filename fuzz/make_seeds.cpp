@@ -111,7 +111,8 @@ Seed WalkCase(const char* pszName, const Block& block)
 std::vector<Seed> AllSeeds()
 {
     std::vector<Seed> seeds = {
-        {"samples_four", Script(4, 0x2u, {Success(Sample(0)), Success(Sample(1)), Success(Sample(2)), Success(Sample(3))})},
+        {"samples_four",
+         Script(4, 0x2u, {Success(Sample(0)), Success(Sample(1)), Success(Sample(2)), Success(Sample(3))})},
         {"more_data_then_block", Script(2, 0x3u, {MoreData(150000), Success(Sample(0)), Success(Sample(1))})},
         {"more_data_past_limit", Script(2, 0x1u, {MoreData(0xFFFFFFFFu), Success(Sample(0))})},
         {"more_data_shrinks", Script(2, 0x3u, {MoreData(0), Success(Sample(0)), Success(Sample(1))})},
@@ -124,15 +125,17 @@ std::vector<Seed> AllSeeds()
         {"more_data_forever", Script(2, 0x1u, std::vector<ScriptedAnswer>(PERF_MAX_RETRIES + 2, MoreData(0)))},
         {"linux_block",
          Script(2, 0x2u, {Success(LinuxSample(1000, 4000, 7 * SECOND)), Success(LinuxSample(1150, 4200, 8 * SECOND))})},
-        WalkCase("other_objects_first", Builder()
-                                            .Object(238, Builder::StandardCounters(), {{0, 1}})
-                                            .Object(2, Builder::StandardCounters(), {})
-                                            .Object(230, Builder::StandardCounters(), {{0, 77}})
-                                            .Build()),
+        WalkCase(
+            "other_objects_first", Builder()
+                                       .Object(238, Builder::StandardCounters(), {{0, 1}})
+                                       .Object(2, Builder::StandardCounters(), {})
+                                       .Object(230, Builder::StandardCounters(), {{0, 77}})
+                                       .Build()),
         WalkCase("no_instances_marker", Builder().Object(230, Builder::StandardCounters(), {{0, 11}}, -1).Build()),
         WalkCase("zero_instances", Builder().Object(230, Builder::StandardCounters(), {{0, 11}}, 0).Build()),
         WalkCase("no_id_definition", Builder().Object(230, {{6, 8}}, {{0, 11}}).Build()),
-        WalkCase("no_matching_instance", Builder().Object(230, Builder::StandardCounters(), {{4, 11}, {8, 12}}).Build()),
+        WalkCase("no_matching_instance",
+                 Builder().Object(230, Builder::StandardCounters(), {{4, 11}, {8, 12}}).Build()),
         WalkCase("header_length_past_end", Mutated([](Block& b) { Set32(b, 24, 0xFFFFFF00u); })),
         WalkCase("object_cut_short", Mutated([](Block& b) { b.resize(OBJECT + 20); })),
         WalkCase("object_length_zero", Mutated([](Block& b) {

@@ -83,8 +83,8 @@ void CheckedSnapshot(DWORD dwProcessId)
 
     // The walk over the snapshot gives what it gives over an exact copy.
     const std::unique_ptr<BYTE[]> pCopy = ExactCopy(view.pData, view.cbData);
-    FUZZ_CHECK(FindCounterInBlock(pCopy.get(), view.cbData, PERF_OBJ_PROCESS, PERF_CTR_PROCESSOR_TIME,
-                                  dwProcessId) == llValue);
+    FUZZ_CHECK(FindCounterInBlock(pCopy.get(), view.cbData, PERF_OBJ_PROCESS, PERF_CTR_PROCESSOR_TIME, dwProcessId) ==
+               llValue);
 }
 
 void SampleThroughTheSource(const PerfScript& script)

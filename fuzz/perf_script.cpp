@@ -107,6 +107,6 @@ bool operator==(const PerfScript& a, const PerfScript& b)
 {
     return a.dwProcessId == b.dwProcessId && a.nFamily == b.nFamily && a.bKeysOpen == b.bKeysOpen &&
            a.nSteps == b.nSteps && a.uCheckedSteps == b.uCheckedSteps && a.dwWalkObject == b.dwWalkObject &&
-           a.dwWalkCounter == b.dwWalkCounter && a.dwWalkOffset == b.dwWalkOffset &&
-           a.llValueDiff == b.llValueDiff && a.llTimeDiff == b.llTimeDiff && a.answers == b.answers;
+           a.dwWalkCounter == b.dwWalkCounter && a.dwWalkOffset == b.dwWalkOffset && a.llValueDiff == b.llValueDiff &&
+           a.llTimeDiff == b.llTimeDiff && a.answers == b.answers;
 }

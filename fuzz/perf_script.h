@@ -33,13 +33,13 @@ const size_t SCRIPT_MAX_ANSWERS = 1024;
 const size_t SCRIPT_MAX_ANSWER_BYTES = 0xFFFF;
 
 struct PerfScript {
-    DWORD dwProcessId;   // the process whose share is sampled
-    int nFamily;         // what the version query reports: a WindowsFamily value, or
-                         // SCRIPT_VERSION_FAILS
-    bool bKeysOpen;      // whether the counter collection switches open
-    int nSteps;          // samples taken, 1..SCRIPT_MAX_STEPS
+    DWORD dwProcessId;       // the process whose share is sampled
+    int nFamily;             // what the version query reports: a WindowsFamily value, or
+                             // SCRIPT_VERSION_FAILS
+    bool bKeysOpen;          // whether the counter collection switches open
+    int nSteps;              // samples taken, 1..SCRIPT_MAX_STEPS
     unsigned uCheckedSteps;  // bit i: step i reads the snapshot itself and checks it
-    DWORD dwWalkObject;  // arguments of the direct walk besides the usual ones
+    DWORD dwWalkObject;      // arguments of the direct walk besides the usual ones
     DWORD dwWalkCounter;
     DWORD dwWalkOffset;
     LONGLONG llValueDiff;  // a direct call of the share arithmetic

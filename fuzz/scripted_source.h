@@ -21,10 +21,10 @@
 // What the source has seen since the last ResetQueryTally.
 struct QueryTally {
     int nQueries;
-    bool bAnswered;                      // false when no query was made
-    LONG lLastResult;                    // of the last query
-    DWORD dwLastCount;                   // left in the size argument by the last query
-    const ScriptedAnswer* pLastAnswer;   // nullptr when the script had run out
+    bool bAnswered;                     // false when no query was made
+    LONG lLastResult;                   // of the last query
+    DWORD dwLastCount;                  // left in the size argument by the last query
+    const ScriptedAnswer* pLastAnswer;  // nullptr when the script had run out
 };
 
 // Answers from the script's first answer on; the script must outlive the run.

@@ -62,10 +62,10 @@ const std::uint32_t VT_KS_CTRL = VT_KS_RIGHT_CTRL | VT_KS_LEFT_CTRL;
 
 // One key event as the console reports it.
 struct KeyEventInfo {
-    std::uint16_t wVirtualKey;      // VT_VK_* code of the key
-    char chChar;                    // the character it yields; 0 for none
-    std::uint32_t dwControlState;   // VT_KS_* bits
-    bool bKeyDown;                  // a press, not a release
+    std::uint16_t wVirtualKey;     // VT_VK_* code of the key
+    char chChar;                   // the character it yields; 0 for none
+    std::uint32_t dwControlState;  // VT_KS_* bits
+    bool bKeyDown;                 // a press, not a release
 };
 
 // True when the event is a key press that ends the wait: one that yields a

@@ -15,6 +15,8 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+
+// Needs the declarations of windows.h before it.
 #include <shellapi.h>
 
 #else

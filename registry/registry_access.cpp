@@ -11,8 +11,8 @@ AutostartResult WriteAutostartEntry(const char* pszCommandLine)
         return result;
     // The length counts the terminating zero, as a REG_SZ value must.
     const DWORD cbData = static_cast<DWORD>(std::strlen(pszCommandLine) + 1);
-    result.lValue = RegSetValueExA(hKey, AUTOSTART_VALUE, 0, REG_SZ, reinterpret_cast<const BYTE*>(pszCommandLine),
-                                   cbData);
+    result.lValue =
+        RegSetValueExA(hKey, AUTOSTART_VALUE, 0, REG_SZ, reinterpret_cast<const BYTE*>(pszCommandLine), cbData);
     RegCloseKey(hKey);
     return result;
 }

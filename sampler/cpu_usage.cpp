@@ -26,8 +26,8 @@ int CCpuUsage::ProcessUsage(DWORD dwProcessId)
     // source wrap instead of overflowing.
     const LONGLONG llValueDiff = static_cast<LONGLONG>(static_cast<unsigned long long>(llValue) -
                                                        static_cast<unsigned long long>(m_llLastValue));
-    const LONGLONG llTimeDiff = static_cast<LONGLONG>(static_cast<unsigned long long>(llTime) -
-                                                      static_cast<unsigned long long>(m_llLastTime));
+    const LONGLONG llTimeDiff =
+        static_cast<LONGLONG>(static_cast<unsigned long long>(llTime) - static_cast<unsigned long long>(m_llLastTime));
     m_llLastValue = llValue;
     m_llLastTime = llTime;
     return ComputeUsagePercent(llValueDiff, llTimeDiff);

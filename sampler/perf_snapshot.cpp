@@ -67,8 +67,8 @@ PerfSnapshotView ReadPerfSnapshot(DWORD dwObjectIndex)
             break;
         cbData = PerfDataSnapshot.m_cbAlloc;
         PerfDataSnapshot.m_cbDirty = PerfDataSnapshot.m_cbAlloc;  // the resized part is not zeroed
-        lResult = RegQueryValueExA(HKEY_PERFORMANCE_DATA, szValueName, nullptr, nullptr, PerfDataSnapshot.m_pData,
-                                   &cbData);
+        lResult =
+            RegQueryValueExA(HKEY_PERFORMANCE_DATA, szValueName, nullptr, nullptr, PerfDataSnapshot.m_pData, &cbData);
     }
 
     // A failed snapshot reads as empty, never as what an earlier answer left.

@@ -41,8 +41,7 @@ bool Advance(size_t size, size_t& off, size_t len)
 
 }  // namespace
 
-LONGLONG FindInstanceValue(const BYTE* pBlock, size_t cbBlock, size_t cbObject, DWORD dwCounterIndex,
-                           DWORD dwProcessId)
+LONGLONG FindInstanceValue(const BYTE* pBlock, size_t cbBlock, size_t cbObject, DWORD dwCounterIndex, DWORD dwProcessId)
 {
     if (!Fits(cbBlock, cbObject, POT_MIN_SIZE))
         return COUNTER_NOT_FOUND;

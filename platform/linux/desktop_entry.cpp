@@ -19,7 +19,10 @@ bool IsOneOf(char ch, const char* pszSet)
     return ch != '\0' && std::strchr(pszSet, ch) != nullptr;
 }
 
-bool IsBlank(char ch) { return ch == ' ' || ch == '\t'; }
+bool IsBlank(char ch)
+{
+    return ch == ' ' || ch == '\t';
+}
 
 // Control characters have no place in a string value; tab has an escape.
 bool HasForbiddenControl(const std::string& strText)
@@ -89,12 +92,23 @@ bool UnescapeStringValue(const std::string& strValue, std::string& strOut)
         if (++i == strValue.size())
             return false;
         switch (strValue[i]) {
-        case 's': strOut += ' '; break;
-        case 't': strOut += '\t'; break;
-        case 'n': strOut += '\n'; break;
-        case 'r': strOut += '\r'; break;
-        case '\\': strOut += '\\'; break;
-        default: return false;
+        case 's':
+            strOut += ' ';
+            break;
+        case 't':
+            strOut += '\t';
+            break;
+        case 'n':
+            strOut += '\n';
+            break;
+        case 'r':
+            strOut += '\r';
+            break;
+        case '\\':
+            strOut += '\\';
+            break;
+        default:
+            return false;
         }
     }
     return true;

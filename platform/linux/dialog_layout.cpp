@@ -7,7 +7,10 @@
 
 namespace {
 
-bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+bool IsContinuationByte(char c)
+{
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
 
 // Columns a narrow or UTF-8 text takes, a character to a column.
 size_t Columns(const std::string& str)
@@ -53,7 +56,10 @@ std::string Sanitize(const char* psz)
     return str;
 }
 
-void TrimLeft(std::string* pstr) { pstr->erase(0, pstr->find_first_not_of(' ')); }
+void TrimLeft(std::string* pstr)
+{
+    pstr->erase(0, pstr->find_first_not_of(' '));
+}
 
 void TrimRight(std::string* pstr)
 {
@@ -97,8 +103,7 @@ std::string Framed(const std::string& str, size_t cxInner)
 
 }  // namespace
 
-std::vector<std::string> LayoutDialog(const char* pszCaption, const char* pszText, bool bYesNo,
-                                      size_t cxTerminal)
+std::vector<std::string> LayoutDialog(const char* pszCaption, const char* pszText, bool bYesNo, size_t cxTerminal)
 {
     const size_t cxBox = std::min(std::max(cxTerminal, DIALOG_MIN_WIDTH), DIALOG_MAX_WIDTH);
     const size_t cxTextMax = cxBox - 4;  // "| " and " |"
@@ -109,8 +114,8 @@ std::vector<std::string> LayoutDialog(const char* pszCaption, const char* pszTex
     std::string strText = Sanitize(pszText);
     for (size_t iStart = 0;;) {
         size_t iEnd = strText.find('\n', iStart);
-        WrapParagraph(strText.substr(iStart, iEnd == std::string::npos ? std::string::npos : iEnd - iStart),
-                      cxTextMax, &vText);
+        WrapParagraph(strText.substr(iStart, iEnd == std::string::npos ? std::string::npos : iEnd - iStart), cxTextMax,
+                      &vText);
         if (iEnd == std::string::npos)
             break;
         iStart = iEnd + 1;
@@ -150,8 +155,7 @@ int DialogAnswerForKey(const DecodedKey& key, bool bYesNo)
             return IDNO;
         return 0;
     }
-    if (key.kind == KeyKind::Enter || key.kind == KeyKind::Escape ||
-        (key.kind == KeyKind::Character && key.ch == ' '))
+    if (key.kind == KeyKind::Enter || key.kind == KeyKind::Escape || (key.kind == KeyKind::Character && key.ch == ' '))
         return IDOK;
     return 0;
 }

@@ -17,8 +17,7 @@ const size_t DIALOG_MAX_WIDTH = 72;
 // them. cxTerminal is the terminal's width; the box fits it down to
 // DIALOG_MIN_WIDTH. Control characters in caption or text show as '?',
 // so that no text can steer the terminal.
-std::vector<std::string> LayoutDialog(const char* pszCaption, const char* pszText, bool bYesNo,
-                                      size_t cxTerminal);
+std::vector<std::string> LayoutDialog(const char* pszCaption, const char* pszText, bool bYesNo, size_t cxTerminal);
 
 // The answer a key gives: IDOK for Enter, Space or a lone Esc in an OK box,
 // IDYES for y or Y and IDNO for n or N in a Yes/No box; Ctrl+C gives the

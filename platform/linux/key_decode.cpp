@@ -44,7 +44,10 @@ DecodedKey Unfinished(size_t cbInput, bool bFinal)
     return bFinal ? MakeKey(cbInput, KeyKind::Unknown) : MakeKey(0, KeyKind::Incomplete);
 }
 
-bool IsFinalByte(unsigned char b) { return b >= 0x40 && b <= 0x7E; }
+bool IsFinalByte(unsigned char b)
+{
+    return b >= 0x40 && b <= 0x7E;
+}
 
 // The numbers of a parameter string such as "1;5"; absent ones read as 0.
 // Large values saturate rather than overflow.
@@ -78,14 +81,29 @@ unsigned ModifiersFromParameter(int nParameter)
 bool CursorFromFinal(unsigned char b, CursorKey* pCursor)
 {
     switch (b) {
-    case 'A': *pCursor = CursorKey::Up; return true;
-    case 'B': *pCursor = CursorKey::Down; return true;
-    case 'C': *pCursor = CursorKey::Right; return true;
-    case 'D': *pCursor = CursorKey::Left; return true;
-    case 'H': *pCursor = CursorKey::Home; return true;
-    case 'F': *pCursor = CursorKey::End; return true;
-    case 'E': *pCursor = CursorKey::Begin; return true;
-    default: return false;
+    case 'A':
+        *pCursor = CursorKey::Up;
+        return true;
+    case 'B':
+        *pCursor = CursorKey::Down;
+        return true;
+    case 'C':
+        *pCursor = CursorKey::Right;
+        return true;
+    case 'D':
+        *pCursor = CursorKey::Left;
+        return true;
+    case 'H':
+        *pCursor = CursorKey::Home;
+        return true;
+    case 'F':
+        *pCursor = CursorKey::End;
+        return true;
+    case 'E':
+        *pCursor = CursorKey::Begin;
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -93,13 +111,22 @@ bool CursorFromFinal(unsigned char b, CursorKey* pCursor)
 DecodedKey TildeKey(size_t cbUsed, int nCode, unsigned uModifiers)
 {
     switch (nCode) {
-    case 1: case 7: return MakeCursor(cbUsed, CursorKey::Home, uModifiers);
-    case 2: return MakeCursor(cbUsed, CursorKey::Insert, uModifiers);
-    case 3: return MakeCursor(cbUsed, CursorKey::Delete, uModifiers);
-    case 4: case 8: return MakeCursor(cbUsed, CursorKey::End, uModifiers);
-    case 5: return MakeCursor(cbUsed, CursorKey::PageUp, uModifiers);
-    case 6: return MakeCursor(cbUsed, CursorKey::PageDown, uModifiers);
-    default: break;
+    case 1:
+    case 7:
+        return MakeCursor(cbUsed, CursorKey::Home, uModifiers);
+    case 2:
+        return MakeCursor(cbUsed, CursorKey::Insert, uModifiers);
+    case 3:
+        return MakeCursor(cbUsed, CursorKey::Delete, uModifiers);
+    case 4:
+    case 8:
+        return MakeCursor(cbUsed, CursorKey::End, uModifiers);
+    case 5:
+        return MakeCursor(cbUsed, CursorKey::PageUp, uModifiers);
+    case 6:
+        return MakeCursor(cbUsed, CursorKey::PageDown, uModifiers);
+    default:
+        break;
     }
     // F1-F5 are 11-15, F6-F10 17-21, F11-F14 23-26, F15-F16 28-29, F17-F20 31-34.
     static const int s_anFirstCode[] = {11, 17, 23, 28, 31};
@@ -156,18 +183,26 @@ DecodedKey DecodeCsi(const unsigned char* pb, size_t cb, bool bFinal)
     if (CursorFromFinal(bLast, &cursor))
         return MakeCursor(cbUsed, cursor, uModifiers);
     switch (bLast) {
-    case 'P': case 'Q': case 'R': case 'S':
+    case 'P':
+    case 'Q':
+    case 'R':
+    case 'S':
         return MakeFunction(cbUsed, bLast - 'P' + 1, uModifiers);
     case 'Z': {
         DecodedKey key = MakeKey(cbUsed, KeyKind::Tab);
         key.uModifiers = KEYMOD_SHIFT;
         return key;
     }
-    case '~': return TildeKey(cbUsed, nFirst, uModifiers);
-    case '^': return TildeKey(cbUsed, nFirst, KEYMOD_CTRL);  // rxvt's modified keys
-    case '$': return TildeKey(cbUsed, nFirst, KEYMOD_SHIFT);
-    case '@': return TildeKey(cbUsed, nFirst, KEYMOD_CTRL | KEYMOD_SHIFT);
-    default: return MakeKey(cbUsed, KeyKind::Unknown);
+    case '~':
+        return TildeKey(cbUsed, nFirst, uModifiers);
+    case '^':
+        return TildeKey(cbUsed, nFirst, KEYMOD_CTRL);  // rxvt's modified keys
+    case '$':
+        return TildeKey(cbUsed, nFirst, KEYMOD_SHIFT);
+    case '@':
+        return TildeKey(cbUsed, nFirst, KEYMOD_CTRL | KEYMOD_SHIFT);
+    default:
+        return MakeKey(cbUsed, KeyKind::Unknown);
     }
 }
 

@@ -12,13 +12,13 @@ enum class KeyKind {
     Incomplete,  // the bytes so far begin a key but do not finish it
     Character,   // a printable character; a UTF-8 sequence counts as one
     Enter,
-    Escape,      // the Esc key on its own
+    Escape,  // the Esc key on its own
     Tab,
     Backspace,
-    Control,     // Ctrl with a letter or with one of @ [ \ ] ^ _
-    Cursor,      // arrows, Home, End, Insert, Delete, Page Up, Page Down
-    Function,    // F1 and up
-    Unknown      // a whole sequence that names no key we know
+    Control,   // Ctrl with a letter or with one of @ [ \ ] ^ _
+    Cursor,    // arrows, Home, End, Insert, Delete, Page Up, Page Down
+    Function,  // F1 and up
+    Unknown    // a whole sequence that names no key we know
 };
 
 enum class CursorKey { None, Up, Down, Right, Left, Home, End, Begin, Insert, Delete, PageUp, PageDown };
@@ -30,7 +30,7 @@ const unsigned KEYMOD_CTRL = 4;
 const unsigned KEYMOD_META = 8;
 
 struct DecodedKey {
-    size_t cbUsed;        // bytes of the input that this key occupies; 0 when Incomplete
+    size_t cbUsed;  // bytes of the input that this key occupies; 0 when Incomplete
     KeyKind kind;
     char ch;              // Character: its (first) byte; Control: the lower-case letter or @[\]^_
     CursorKey cursor;     // Cursor: which key

@@ -15,10 +15,16 @@ namespace {
 
 const size_t DEFAULT_TERMINAL_WIDTH = 80;
 
-bool IsYesNo(UINT uType) { return (uType & 0xFu) == MB_YESNO; }
+bool IsYesNo(UINT uType)
+{
+    return (uType & 0xFu) == MB_YESNO;
+}
 
 // The answer when no person can give one: a Yes/No box never says Yes.
-int AnswerWithoutPerson(UINT uType) { return IsYesNo(uType) ? IDNO : IDOK; }
+int AnswerWithoutPerson(UINT uType)
+{
+    return IsYesNo(uType) ? IDNO : IDOK;
+}
 
 size_t TerminalWidth(int fd)
 {

@@ -54,7 +54,10 @@ LONG OpenKey(HKEY hKey, LPCSTR lpSubKey, PHKEY phkResult)
 
 }  // namespace
 
-LONG RegOpenKeyA(HKEY hKey, LPCSTR lpSubKey, PHKEY phkResult) { return OpenKey(hKey, lpSubKey, phkResult); }
+LONG RegOpenKeyA(HKEY hKey, LPCSTR lpSubKey, PHKEY phkResult)
+{
+    return OpenKey(hKey, lpSubKey, phkResult);
+}
 
 LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM, PHKEY phkResult)
 {
@@ -77,8 +80,8 @@ LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, const BY
     if (strCommand.find('\0') != std::string::npos || !FormatDesktopExec(strCommand, strExec))
         return ERROR_INVALID_PARAMETER;
 
-    const int nErr = WriteFileAtomically(pKey->strFolder, std::string(lpValueName) + ENTRY_SUFFIX,
-                                         FormatDesktopEntry(strExec));
+    const int nErr =
+        WriteFileAtomically(pKey->strFolder, std::string(lpValueName) + ENTRY_SUFFIX, FormatDesktopEntry(strExec));
     return nErr == 0 ? ERROR_SUCCESS : ErrnoToWinError(nErr);
 }
 

@@ -1,8 +1,8 @@
 // The executable's path, the shutdown privilege and the forced restart on
 // Linux. The privilege stands for CAP_SYS_BOOT; the restart goes through
 // systemd where it runs the machine, else straight to the kernel.
-#include "linux_internal.h"
 #include "linux_restart.h"
+#include "linux_internal.h"
 
 #include <cerrno>
 #include <fstream>
@@ -29,7 +29,10 @@ char g_tokenObject;
 HANDLE const PROCESS_PSEUDO_HANDLE = reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1));
 HANDLE const TOKEN_HANDLE = &g_tokenObject;
 
-void SyncDisks() { sync(); }
+void SyncDisks()
+{
+    sync();
+}
 
 int RunCommand(const char* const argv[])
 {
@@ -50,12 +53,18 @@ int RunCommand(const char* const argv[])
     return 128 + WTERMSIG(nStatus);
 }
 
-int RebootNow() { return reboot(RB_AUTOBOOT); }
+int RebootNow()
+{
+    return reboot(RB_AUTOBOOT);
+}
 
 const RestartActions REAL_ACTIONS = {"/run/systemd/system", SyncDisks, RunCommand, RebootNow};
 const RestartActions* g_pTestActions = nullptr;
 
-const RestartActions& CurrentActions() { return g_pTestActions != nullptr ? *g_pTestActions : REAL_ACTIONS; }
+const RestartActions& CurrentActions()
+{
+    return g_pTestActions != nullptr ? *g_pTestActions : REAL_ACTIONS;
+}
 
 bool IsFolder(const char* pszPath)
 {
@@ -84,7 +93,10 @@ int HexDigit(char ch)
 
 }  // namespace
 
-void SetRestartActionsForTest(const RestartActions* pActions) { g_pTestActions = pActions; }
+void SetRestartActionsForTest(const RestartActions* pActions)
+{
+    g_pTestActions = pActions;
+}
 
 bool ParseEffectiveCaps(const std::string& strStatus, std::uint64_t& ullCaps)
 {
@@ -159,7 +171,10 @@ DWORD GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize)
     return static_cast<DWORD>(strPath.size());
 }
 
-HANDLE GetCurrentProcess() { return PROCESS_PSEUDO_HANDLE; }
+HANDLE GetCurrentProcess()
+{
+    return PROCESS_PSEUDO_HANDLE;
+}
 
 BOOL OpenProcessToken(HANDLE ProcessHandle, DWORD, PHANDLE TokenHandle)
 {
@@ -190,8 +205,8 @@ BOOL LookupPrivilegeValueA(LPCSTR lpSystemName, LPCSTR lpName, PLUID lpLuid)
     return TRUE;
 }
 
-BOOL AdjustTokenPrivileges(HANDLE TokenHandle, BOOL DisableAllPrivileges, PTOKEN_PRIVILEGES NewState,
-                           DWORD, PTOKEN_PRIVILEGES PreviousState, LPDWORD ReturnLength)
+BOOL AdjustTokenPrivileges(HANDLE TokenHandle, BOOL DisableAllPrivileges, PTOKEN_PRIVILEGES NewState, DWORD,
+                           PTOKEN_PRIVILEGES PreviousState, LPDWORD ReturnLength)
 {
     if (TokenHandle != TOKEN_HANDLE) {
         SetLinuxLastError(ERROR_INVALID_HANDLE_CODE);

@@ -16,16 +16,29 @@ const DWORD VERSION_QUERY_NOT_SUPPORTED = 50;  // ERROR_NOT_SUPPORTED
 const long NANOSECONDS_PER_SECOND = 1000000000L;
 }  // namespace
 
-void SetLinuxLastError(DWORD dwError) { t_dwLastError = dwError; }
-DWORD GetLastError() { return t_dwLastError; }
+void SetLinuxLastError(DWORD dwError)
+{
+    t_dwLastError = dwError;
+}
+DWORD GetLastError()
+{
+    return t_dwLastError;
+}
 
 LONG ErrnoToWinError(int nErrno)
 {
     switch (nErrno) {
-    case 0: return ERROR_SUCCESS;
-    case EACCES: case EPERM: case EROFS: return ERROR_ACCESS_DENIED;
-    case ENOENT: case ENOTDIR: return ERROR_FILE_NOT_FOUND;
-    default: return 1000 + nErrno;  // nonzero and tells the errno apart
+    case 0:
+        return ERROR_SUCCESS;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return ERROR_ACCESS_DENIED;
+    case ENOENT:
+    case ENOTDIR:
+        return ERROR_FILE_NOT_FOUND;
+    default:
+        return 1000 + nErrno;  // nonzero and tells the errno apart
     }
 }
 

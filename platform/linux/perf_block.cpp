@@ -201,8 +201,8 @@ size_t BuildIdleProcessBlock(const CpuTimes& times, LONGLONG llPerfTime100ns, lo
 
     PutCounterDefinition(pObject + OBJ_SIZE, PERF_CTR_PROCESSOR_TIME, PROCESSOR_TIME_HELP_INDEX, TYPE_100NS_TIMER,
                          sizeof(LONGLONG), CBK_PROCESSOR_TIME);
-    PutCounterDefinition(pObject + OBJ_SIZE + CTR_DEF_SIZE, PERF_CTR_ID_PROCESS, ID_PROCESS_HELP_INDEX,
-                         TYPE_RAW_COUNT, sizeof(DWORD), CBK_ID_PROCESS);
+    PutCounterDefinition(pObject + OBJ_SIZE + CTR_DEF_SIZE, PERF_CTR_ID_PROCESS, ID_PROCESS_HELP_INDEX, TYPE_RAW_COUNT,
+                         sizeof(DWORD), CBK_ID_PROCESS);
 
     BYTE* pInstance = pObject + OBJ_DEFINITION_BYTES;
     pInstance += PutInstance(pInstance, IDLE_INSTANCE, TicksTo100ns(times.ullIdleTicks, lTicksPerSecond));

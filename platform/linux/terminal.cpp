@@ -43,8 +43,7 @@ int OpenControllingTerminal()
     return fd;
 }
 
-CRawTerminal::CRawTerminal(int fd)
-    : m_fd(fd), m_bOwner(false), m_bRaw(false), m_abHandled(), m_asaPrevious()
+CRawTerminal::CRawTerminal(int fd) : m_fd(fd), m_bOwner(false), m_bRaw(false), m_abHandled(), m_asaPrevious()
 {
     struct termios tiSaved;
     if (s_fdRestore >= 0 || fd < 0 || tcgetattr(fd, &tiSaved) != 0)

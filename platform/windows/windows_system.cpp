@@ -64,8 +64,8 @@ void PrepareConsoleOutput()
 void WaitForKeyPress()
 {
     // The console itself, not standard input, which may be redirected.
-    HANDLE hInput = CreateFileA("CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE hInput = CreateFileA("CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
     if (hInput == INVALID_HANDLE_VALUE)
         return;
     DWORD dwSavedMode = 0;

@@ -131,7 +131,11 @@ TEST_P(ArmingRecordFailure, SaysWhatFailedAndDoesNotAsk)
 INSTANTIATE_TEST_SUITE_P(
     Failures, ArmingRecordFailure,
     ::testing::Values(
-        RecordFailure{"PathUnreadable", [](CFakeSystem& f) { f.m_dwModuleResult = 0xFFFFFFFF; f.m_strModulePath = ""; },
+        RecordFailure{"PathUnreadable",
+                      [](CFakeSystem& f) {
+                          f.m_dwModuleResult = 0xFFFFFFFF;
+                          f.m_strModulePath = "";
+                      },
                       "Could not read the full path of this program, so no autostart entry was recorded and no "
                       "restart was requested."},
         RecordFailure{"PathTruncated", [](CFakeSystem& f) { f.m_strModulePath = std::string(40000, 'p'); },
@@ -169,15 +173,15 @@ TEST_P(ArmingRestartFailure, EndsTheLineWithTheReason)
 
 INSTANTIATE_TEST_SUITE_P(
     Failures, ArmingRestartFailure,
-    ::testing::Values(
-        RestartFailure{"TokenDoesNotOpen", [](CFakeSystem& f) { f.m_bOpenTokenOk = FALSE; },
-                       "the process token could not be opened"},
-        RestartFailure{"AdjustFails", [](CFakeSystem& f) { f.m_bAdjustOk = FALSE; },
-                       "this account may not shut the system down"},
-        RestartFailure{"PrivilegeNotHeld", [](CFakeSystem& f) { f.m_dwAdjustError = ERROR_NOT_ALL_ASSIGNED; },
-                       "this account may not shut the system down"},
-        RestartFailure{"RestartRefused", [](CFakeSystem& f) { f.m_bExitOk = FALSE; },
-                       "the system refused the restart"}),
+    ::testing::Values(RestartFailure{"TokenDoesNotOpen", [](CFakeSystem& f) { f.m_bOpenTokenOk = FALSE; },
+                                     "the process token could not be opened"},
+                      RestartFailure{"AdjustFails", [](CFakeSystem& f) { f.m_bAdjustOk = FALSE; },
+                                     "this account may not shut the system down"},
+                      RestartFailure{"PrivilegeNotHeld",
+                                     [](CFakeSystem& f) { f.m_dwAdjustError = ERROR_NOT_ALL_ASSIGNED; },
+                                     "this account may not shut the system down"},
+                      RestartFailure{"RestartRefused", [](CFakeSystem& f) { f.m_bExitOk = FALSE; },
+                                     "the system refused the restart"}),
     CaseName());
 
 TEST_F(ArmingTest, NoRestartIsRequestedWhenThePrivilegeIsMissing)

@@ -43,28 +43,27 @@ protected:
     }
 };
 
-const char* const FAREWELL_TEXT =
-    "\n"
-    "Cleaning up.....Done!!\n"
-    "\n"
-    "***************************************************\n"
-    "Thank you for using Corvane utility\n"
-    "We hope you liked it & will make more use of it\n"
-    "\n"
-    "\n"
-    "\n"
-    "Please feel free to pass it to friends\n"
-    "who might have use for this utility\n"
-    "\n"
-    "\n"
-    "Lastly, please support us by clicking \n"
-    "on our sponsors at http://WWW.CORVANE.EXAMPLE \n"
-    "\n"
-    " ....Its just a small Click but will go a\n"
-    " long way in keeping this site running...\n"
-    "\n"
-    "\n"
-    "Press Enter to exit\n";
+const char* const FAREWELL_TEXT = "\n"
+                                  "Cleaning up.....Done!!\n"
+                                  "\n"
+                                  "***************************************************\n"
+                                  "Thank you for using Corvane utility\n"
+                                  "We hope you liked it & will make more use of it\n"
+                                  "\n"
+                                  "\n"
+                                  "\n"
+                                  "Please feel free to pass it to friends\n"
+                                  "who might have use for this utility\n"
+                                  "\n"
+                                  "\n"
+                                  "Lastly, please support us by clicking \n"
+                                  "on our sponsors at http://WWW.CORVANE.EXAMPLE \n"
+                                  "\n"
+                                  " ....Its just a small Click but will go a\n"
+                                  " long way in keeping this site running...\n"
+                                  "\n"
+                                  "\n"
+                                  "Press Enter to exit\n";
 
 TEST_F(MeasuringRunTest, WritesTheWholeTextInOrder)
 {

@@ -74,8 +74,7 @@ INSTANTIATE_TEST_SUITE_P(
                   COUNTER_NOT_FOUND},
         BuiltCase{"NoMatchingInstance", Builder().Object(230, Builder::StandardCounters(), {{4, 11}}).Build(), 0,
                   COUNTER_NOT_FOUND},
-        BuiltCase{"NoIdProcessDefinition", Builder().Object(230, {{6, 8}}, {{0, 11}}).Build(), 0,
-                  COUNTER_NOT_FOUND},
+        BuiltCase{"NoIdProcessDefinition", Builder().Object(230, {{6, 8}}, {{0, 11}}).Build(), 0, COUNTER_NOT_FOUND},
         BuiltCase{"NoProcessorTimeDefinition", Builder().Object(230, {{784, 16}}, {{0, 11}}).Build(), 0,
                   COUNTER_NOT_FOUND},
         BuiltCase{"NoProcessObject", Builder().Object(238, Builder::StandardCounters(), {{0, 11}}).Build(), 0, 0},
@@ -138,8 +137,7 @@ INSTANTIATE_TEST_SUITE_P(
         MalformedCase{"DefinitionLengthWrapsAround", [](Block& b) { Set32(b, DEF_TIME, 0xFFFFFFD8u); },
                       COUNTER_NOT_FOUND},
         MalformedCase{"InstancesPastEnd", [](Block& b) { Set32(b, OBJECT + 4, 0xFFFFFFFFu); }, COUNTER_NOT_FOUND},
-        MalformedCase{"InstanceLengthPastEnd", [](Block& b) { Set32(b, INSTANCE0, 0xFFFFFFF8u); },
-                      COUNTER_NOT_FOUND},
+        MalformedCase{"InstanceLengthPastEnd", [](Block& b) { Set32(b, INSTANCE0, 0xFFFFFFF8u); }, COUNTER_NOT_FOUND},
         MalformedCase{"CounterBlockLengthZero",
                       [](Block& b) {
                           Set32(b, COUNTERS0 + 16, 9);  // first instance no longer matches
@@ -154,8 +152,7 @@ INSTANTIATE_TEST_SUITE_P(
                       },
                       COUNTER_NOT_FOUND},
         MalformedCase{"IdOffsetPastEnd", [](Block& b) { Set32(b, DEF_ID + 36, 0xFFFFFFFEu); }, COUNTER_NOT_FOUND},
-        MalformedCase{"ValueOffsetPastEnd", [](Block& b) { Set32(b, DEF_TIME + 36, 0x7FFFFFFFu); },
-                      COUNTER_NOT_FOUND},
+        MalformedCase{"ValueOffsetPastEnd", [](Block& b) { Set32(b, DEF_TIME + 36, 0x7FFFFFFFu); }, COUNTER_NOT_FOUND},
         MalformedCase{"ValueCrossesTheEnd",
                       [](Block& b) {
                           Set32(b, DEF_TIME + 36, 20);  // the value now ends 4 bytes past its block

@@ -95,17 +95,16 @@ TEST_P(BootTimeText, ShowsSecondsWithThreeDecimals)
     EXPECT_EQ(FormatBootTime(GetParam().dwTick), GetParam().pszText);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Ticks, BootTimeText,
-    ::testing::Values(TimeCase{0, "Windows Bootup Time =  0.000  seconds "},
-                      TimeCase{999, "Windows Bootup Time =  0.999  seconds "},
-                      TimeCase{42195, "Windows Bootup Time =  42.195  seconds "},
-                      // Single precision cannot hold three decimals here: the
-                      // printed value is the float's, not the exact 50000.002.
-                      TimeCase{50000002, "Windows Bootup Time =  50000.004  seconds "},
-                      TimeCase{123456789, "Windows Bootup Time =  123456.789  seconds "},
-                      // Past 24.8 days of uptime the tick's top bit is set: still positive.
-                      TimeCase{2147483648u, "Windows Bootup Time =  2147483.750  seconds "},
-                      TimeCase{4294967295u, "Windows Bootup Time =  4294967.500  seconds "}));
+INSTANTIATE_TEST_SUITE_P(Ticks, BootTimeText,
+                         ::testing::Values(TimeCase{0, "Windows Bootup Time =  0.000  seconds "},
+                                           TimeCase{999, "Windows Bootup Time =  0.999  seconds "},
+                                           TimeCase{42195, "Windows Bootup Time =  42.195  seconds "},
+                                           // Single precision cannot hold three decimals here: the
+                                           // printed value is the float's, not the exact 50000.002.
+                                           TimeCase{50000002, "Windows Bootup Time =  50000.004  seconds "},
+                                           TimeCase{123456789, "Windows Bootup Time =  123456.789  seconds "},
+                                           // Past 24.8 days of uptime the tick's top bit is set: still positive.
+                                           TimeCase{2147483648u, "Windows Bootup Time =  2147483.750  seconds "},
+                                           TimeCase{4294967295u, "Windows Bootup Time =  4294967.500  seconds "}));
 
 }  // namespace

@@ -22,18 +22,19 @@ TEST_P(UsageMath, GivesTheExpectedShare)
     EXPECT_EQ(ComputeUsagePercent(GetParam().llValueDiff, GetParam().llTimeDiff), GetParam().nExpected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, UsageMath,
-    ::testing::Values(UsageCase{"Idle", 10000000, 10000000, 100}, UsageCase{"TwiceTheTime", 200, 100, 200},
-                      UsageCase{"QuotientRoundsBeforeScaling", 29, 100, 28},
-                      UsageCase{"CounterWentBackwards", -5000, 10000000, 0},
-                      UsageCase{"ZeroTimeDifference", 12345, 0, 0}, UsageCase{"NothingChanged", 0, 0, 0},
-                      UsageCase{"TimeWentBackwards", 100, -100, 0},
-                      UsageCase{"NotFoundAfterValue", -1 - 5000000, 10000000, 0},
-                      UsageCase{"OverflowClamps", LLONG_MAX, 1, INT_MAX},
-                      UsageCase{"JustBelowTheClamp", 2147483600, 100, 2147483600},
-                      UsageCase{"SmallShareTruncates", 99, 10000, 0}),
-    CaseName());
+INSTANTIATE_TEST_SUITE_P(Cases, UsageMath,
+                         ::testing::Values(UsageCase{"Idle", 10000000, 10000000, 100},
+                                           UsageCase{"TwiceTheTime", 200, 100, 200},
+                                           UsageCase{"QuotientRoundsBeforeScaling", 29, 100, 28},
+                                           UsageCase{"CounterWentBackwards", -5000, 10000000, 0},
+                                           UsageCase{"ZeroTimeDifference", 12345, 0, 0},
+                                           UsageCase{"NothingChanged", 0, 0, 0},
+                                           UsageCase{"TimeWentBackwards", 100, -100, 0},
+                                           UsageCase{"NotFoundAfterValue", -1 - 5000000, 10000000, 0},
+                                           UsageCase{"OverflowClamps", LLONG_MAX, 1, INT_MAX},
+                                           UsageCase{"JustBelowTheClamp", 2147483600, 100, 2147483600},
+                                           UsageCase{"SmallShareTruncates", 99, 10000, 0}),
+                         CaseName());
 
 TEST(UsageMath, ExactSharesFrom95To112ComeOutUnchanged)
 {

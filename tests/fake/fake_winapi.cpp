@@ -233,8 +233,7 @@ int MessageBoxA(HWND, LPCSTR lpText, LPCSTR lpCaption, UINT uType)
     return (uType & MB_YESNO) != 0 ? IDNO : IDOK;
 }
 
-HINSTANCE ShellExecuteA(HWND, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR lpParameters, LPCSTR lpDirectory,
-                        int nShowCmd)
+HINSTANCE ShellExecuteA(HWND, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR lpParameters, LPCSTR lpDirectory, int nShowCmd)
 {
     CFakeSystem::Get().Log(std::string("ShellExecuteA ") + lpOperation + " " + lpFile + " " +
                            (lpParameters != nullptr ? lpParameters : "-") + " " +
@@ -259,8 +258,7 @@ BOOL OpenProcessToken(HANDLE, DWORD DesiredAccess, PHANDLE TokenHandle)
 
 BOOL LookupPrivilegeValueA(LPCSTR lpSystemName, LPCSTR lpName, PLUID lpLuid)
 {
-    CFakeSystem::Get().Log(std::string("LookupPrivilegeValueA ") + (lpSystemName ? lpSystemName : "-") + " " +
-                           lpName);
+    CFakeSystem::Get().Log(std::string("LookupPrivilegeValueA ") + (lpSystemName ? lpSystemName : "-") + " " + lpName);
     lpLuid->LowPart = 19;
     lpLuid->HighPart = 0;
     return TRUE;
@@ -271,8 +269,9 @@ BOOL AdjustTokenPrivileges(HANDLE, BOOL DisableAllPrivileges, PTOKEN_PRIVILEGES 
 {
     CFakeSystem& fake = CFakeSystem::Get();
     fake.Log("AdjustTokenPrivileges disableAll " + std::to_string(DisableAllPrivileges) + " count " +
-             std::to_string(NewState->PrivilegeCount) + " luid " + std::to_string(NewState->Privileges[0].Luid.LowPart) +
-             " attributes " + std::to_string(NewState->Privileges[0].Attributes));
+             std::to_string(NewState->PrivilegeCount) + " luid " +
+             std::to_string(NewState->Privileges[0].Luid.LowPart) + " attributes " +
+             std::to_string(NewState->Privileges[0].Attributes));
     g_dwLastError = fake.m_dwAdjustError;
     return fake.m_bAdjustOk;
 }

@@ -72,9 +72,9 @@ protected:
         HKEY hKey = OpenRun();
         if (hKey == nullptr)
             return -1;
-        const LONG lResult = RegSetValueExA(hKey, AUTOSTART_VALUE, 0, REG_SZ,
-                                            reinterpret_cast<const BYTE*>(strCommand.c_str()),
-                                            static_cast<DWORD>(strCommand.size() + 1));
+        const LONG lResult =
+            RegSetValueExA(hKey, AUTOSTART_VALUE, 0, REG_SZ, reinterpret_cast<const BYTE*>(strCommand.c_str()),
+                           static_cast<DWORD>(strCommand.size() + 1));
         EXPECT_EQ(RegCloseKey(hKey), ERROR_SUCCESS);
         return lResult;
     }
@@ -111,9 +111,9 @@ TEST_F(AutostartKeyTest, OtherKeysAreNotFoundAndCreateNothing)
         const char* pszPath;
         bool bEx;
     } const cases[] = {
-        {HKEY_LOCAL_MACHINE, PERFOS_KEY_PATH, true},        {HKEY_LOCAL_MACHINE, PERFPROC_KEY_PATH, true},
-        {HKEY_LOCAL_MACHINE, "SOFTWARE\\Vantrel", false},   {HKEY_LOCAL_MACHINE, RUN_KEY_PATH "\\Sub", false},
-        {HKEY_PERFORMANCE_DATA, RUN_KEY_PATH, false},       {HKEY_LOCAL_MACHINE, nullptr, false},
+        {HKEY_LOCAL_MACHINE, PERFOS_KEY_PATH, true},      {HKEY_LOCAL_MACHINE, PERFPROC_KEY_PATH, true},
+        {HKEY_LOCAL_MACHINE, "SOFTWARE\\Vantrel", false}, {HKEY_LOCAL_MACHINE, RUN_KEY_PATH "\\Sub", false},
+        {HKEY_PERFORMANCE_DATA, RUN_KEY_PATH, false},     {HKEY_LOCAL_MACHINE, nullptr, false},
     };
     for (const auto& c : cases) {
         HKEY hKey = reinterpret_cast<HKEY>(&m_strFolder);  // must be cleared
@@ -185,17 +185,16 @@ TEST_P(RefusedWriteTest, AnswersInvalidParameterAndLeavesNothing)
 
 using namespace std::string_literals;
 
-INSTANTIATE_TEST_SUITE_P(
-    Writes, RefusedWriteTest,
-    ::testing::Values(RefusedWrite{"DwordType", AUTOSTART_VALUE, REG_DWORD, "\"/opt/v\" /run\0"s},
-                      RefusedWrite{"EmptyName", "", REG_SZ, "\"/opt/v\" /run\0"s},
-                      RefusedWrite{"DotName", ".WinVantrel", REG_SZ, "\"/opt/v\" /run\0"s},
-                      RefusedWrite{"SlashName", "../WinVantrel", REG_SZ, "\"/opt/v\" /run\0"s},
-                      RefusedWrite{"NoData", AUTOSTART_VALUE, REG_SZ, ""},
-                      RefusedWrite{"LineBreak", AUTOSTART_VALUE, REG_SZ, "\"/opt/v\" /run\n\0"s},
-                      RefusedWrite{"ZeroInside", AUTOSTART_VALUE, REG_SZ, "\"/opt/v\"\0 /run\0"s},
-                      RefusedWrite{"Unbalanced", AUTOSTART_VALUE, REG_SZ, "\"/opt/v /run\0"s}),
-    CaseName());
+INSTANTIATE_TEST_SUITE_P(Writes, RefusedWriteTest,
+                         ::testing::Values(RefusedWrite{"DwordType", AUTOSTART_VALUE, REG_DWORD, "\"/opt/v\" /run\0"s},
+                                           RefusedWrite{"EmptyName", "", REG_SZ, "\"/opt/v\" /run\0"s},
+                                           RefusedWrite{"DotName", ".WinVantrel", REG_SZ, "\"/opt/v\" /run\0"s},
+                                           RefusedWrite{"SlashName", "../WinVantrel", REG_SZ, "\"/opt/v\" /run\0"s},
+                                           RefusedWrite{"NoData", AUTOSTART_VALUE, REG_SZ, ""},
+                                           RefusedWrite{"LineBreak", AUTOSTART_VALUE, REG_SZ, "\"/opt/v\" /run\n\0"s},
+                                           RefusedWrite{"ZeroInside", AUTOSTART_VALUE, REG_SZ, "\"/opt/v\"\0 /run\0"s},
+                                           RefusedWrite{"Unbalanced", AUTOSTART_VALUE, REG_SZ, "\"/opt/v /run\0"s}),
+                         CaseName());
 
 TEST_F(AutostartKeyTest, DeleteRemovesEntryThenFindsNothing)
 {
@@ -273,8 +272,8 @@ const int EXIT_CANNOT_ISOLATE = 77;
     HKEY hKey = nullptr;
     results.lOpen = RegOpenKeyA(HKEY_LOCAL_MACHINE, RUN_KEY_PATH, &hKey);
     const char szCommand[] = "\"/opt/new\" /run";
-    results.lSet = RegSetValueExA(hKey, AUTOSTART_VALUE, 0, REG_SZ, reinterpret_cast<const BYTE*>(szCommand),
-                                  sizeof(szCommand));
+    results.lSet =
+        RegSetValueExA(hKey, AUTOSTART_VALUE, 0, REG_SZ, reinterpret_cast<const BYTE*>(szCommand), sizeof(szCommand));
     results.lDelete = RegDeleteValueA(hKey, AUTOSTART_VALUE);
     RegCloseKey(hKey);
     SetAutostartFolderForTest((strFolder + "/missing").c_str());

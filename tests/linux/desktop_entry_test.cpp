@@ -43,7 +43,8 @@ INSTANTIATE_TEST_SUITE_P(
                       PathCase{"DoubleQuote", "/tmp/a\"b/vantrel"}, PathCase{"QuoteBlank", "/tmp/x\" /y/vantrel"},
                       PathCase{"Dollar", "/tmp/$HOME/vantrel"}, PathCase{"Percent", "/tmp/100%/%u%%/vantrel"},
                       PathCase{"Backslash", "/tmp/back\\slash\\\\/vantrel"}, PathCase{"Backtick", "/tmp/`id`/vantrel"},
-                      PathCase{"Utf8", "/tmp/\xc3\x9c" "bersicht/\xe6\x97\xa5\xe6\x9c\xac/vantrel"},
+                      PathCase{"Utf8", "/tmp/\xc3\x9c"
+                                       "bersicht/\xe6\x97\xa5\xe6\x9c\xac/vantrel"},
                       PathCase{"SingleQuote", "/home/o'brien/vantrel"}, PathCase{"Tab", "/tmp/tab\there/vantrel"},
                       PathCase{"ShellChars", "/tmp/a;b&c|d(e)*f?g#h~i<j>k/vantrel"},
                       PathCase{"BlankStartsName", "/tmp/ x/vantrel"}),
@@ -99,10 +100,9 @@ INSTANTIATE_TEST_SUITE_P(
     Commands, RefusedCommandTest,
     ::testing::Values(RefusedCase{"Empty", ""}, RefusedCase{"OnlyBlanks", " \t "},
                       RefusedCase{"LineBreak", "\"/a\nb/v\" /run"}, RefusedCase{"CarriageReturn", "\"/a/v\" /run\r"},
-                      RefusedCase{"Nul", "\"/a\0b/v\" /run"s},
-                      RefusedCase{"OtherControl", "\"/a\x01/v\" /run"}, RefusedCase{"Delete", "\"/a\x7f/v\" /run"},
-                      RefusedCase{"Unterminated", "\"/opt/v /run"}, RefusedCase{"EmptyProgram", "\"\" /run"},
-                      RefusedCase{"TextAfterQuote", "\"/opt/v\"x /run"},
+                      RefusedCase{"Nul", "\"/a\0b/v\" /run"s}, RefusedCase{"OtherControl", "\"/a\x01/v\" /run"},
+                      RefusedCase{"Delete", "\"/a\x7f/v\" /run"}, RefusedCase{"Unterminated", "\"/opt/v /run"},
+                      RefusedCase{"EmptyProgram", "\"\" /run"}, RefusedCase{"TextAfterQuote", "\"/opt/v\"x /run"},
                       RefusedCase{"QuoteInUnquoted", "/opt/a\"b /run"},
                       RefusedCase{"EqualsInProgram", "\"/opt/a=b/v\" /run"}),
     CaseName());

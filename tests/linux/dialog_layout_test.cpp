@@ -13,8 +13,7 @@
 namespace {
 
 const char CAPTION[] = " CORVANE UTILITY ";
-const char RESTART_QUESTION[] =
-    "Windows has to reboot to measure boot time. Do you want to restart your computer now?";
+const char RESTART_QUESTION[] = "Windows has to reboot to measure boot time. Do you want to restart your computer now?";
 
 size_t Columns(const std::string& str)
 {
@@ -43,7 +42,10 @@ struct LayoutCase {
     size_t cxTerminal;
 };
 
-void PrintTo(const LayoutCase& c, std::ostream* pStream) { *pStream << c.pszName; }
+void PrintTo(const LayoutCase& c, std::ostream* pStream)
+{
+    *pStream << c.pszName;
+}
 
 const LayoutCase LAYOUT_CASES[] = {
     {"ResultBox", "Windows Bootup Time =  12.345  seconds ", false, 80},
@@ -52,7 +54,10 @@ const LayoutCase LAYOUT_CASES[] = {
     {"TerminalNarrowerThanBox", RESTART_QUESTION, true, 5},
     {"UnknownWidth", "Short", false, 0},
     {"OverlongWord", "x123456789012345678901234567890123456789 end", false, 30},
-    {"Utf8Text", "Gr\xc3\xbc\xc3\x9f" "e \xe2\x82\xac und mehr Text, der umbrechen muss", false, 24},
+    {"Utf8Text",
+     "Gr\xc3\xbc\xc3\x9f"
+     "e \xe2\x82\xac und mehr Text, der umbrechen muss",
+     false, 24},
     {"EmptyText", "", false, 80},
 };
 
@@ -148,7 +153,10 @@ struct AnswerCase {
     int nYesNoAnswer;
 };
 
-void PrintTo(const AnswerCase& c, std::ostream* pStream) { *pStream << c.pszName; }
+void PrintTo(const AnswerCase& c, std::ostream* pStream)
+{
+    *pStream << c.pszName;
+}
 
 DecodedKey Key(KeyKind kind, char ch = '\0', unsigned uModifiers = 0)
 {

@@ -22,7 +22,10 @@ std::function<int()> ShowBox(UINT uType)
 }
 
 // The box is fully drawn once its last text line is on screen.
-const char* LastLineOf(UINT uType) { return (uType & 0xFu) == MB_YESNO ? "press Y or N" : "press Enter"; }
+const char* LastLineOf(UINT uType)
+{
+    return (uType & 0xFu) == MB_YESNO ? "press Y or N" : "press Enter";
+}
 
 void ExpectTerminalCooked(const CPtyChild& child)
 {
@@ -31,7 +34,10 @@ void ExpectTerminalCooked(const CPtyChild& child)
     EXPECT_TRUE(IsCookedMode(ti)) << "lflag " << std::hex << ti.c_lflag;
 }
 
-int ExitCodeOf(int nStatus) { return WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -WTERMSIG(nStatus); }
+int ExitCodeOf(int nStatus)
+{
+    return WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -WTERMSIG(nStatus);
+}
 
 struct AnswerCase {
     const char* pszName;
@@ -40,7 +46,10 @@ struct AnswerCase {
     int nAnswer;
 };
 
-void PrintTo(const AnswerCase& c, std::ostream* pStream) { *pStream << c.pszName; }
+void PrintTo(const AnswerCase& c, std::ostream* pStream)
+{
+    *pStream << c.pszName;
+}
 
 const UINT OK_BOX = MB_OK | MB_SYSTEMMODAL;
 const UINT YESNO_BOX = MB_YESNO | MB_SYSTEMMODAL;
@@ -49,7 +58,10 @@ const AnswerCase ANSWER_CASES[] = {
     {"OkByEnter", OK_BOX, "\r", IDOK},
     {"OkBySpace", OK_BOX, " ", IDOK},
     {"OkByLoneEsc", OK_BOX, "\x1b", IDOK},
-    {"OkAfterIgnoredKeys", OK_BOX, "xq\x1b[A\x1bOP\x1b" "a\t\r", IDOK},
+    {"OkAfterIgnoredKeys", OK_BOX,
+     "xq\x1b[A\x1bOP\x1b"
+     "a\t\r",
+     IDOK},
     {"OkByCtrlC", OK_BOX, "\x03", IDOK},
     {"YesBySmallY", YESNO_BOX, "y", IDYES},
     {"YesByCapitalY", YESNO_BOX, "Y", IDYES},
@@ -135,7 +147,10 @@ struct FallbackCase {
     int nAnswer;
 };
 
-void PrintTo(const FallbackCase& c, std::ostream* pStream) { *pStream << c.pszName; }
+void PrintTo(const FallbackCase& c, std::ostream* pStream)
+{
+    *pStream << c.pszName;
+}
 
 const FallbackCase FALLBACK_CASES[] = {
     {"OkBox", OK_BOX, IDOK},

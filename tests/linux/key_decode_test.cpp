@@ -20,7 +20,10 @@ struct KeyCase {
     unsigned uModifiers;
 };
 
-void PrintTo(const KeyCase& c, std::ostream* pStream) { *pStream << c.pszName; }
+void PrintTo(const KeyCase& c, std::ostream* pStream)
+{
+    *pStream << c.pszName;
+}
 
 const CursorKey NO_CURSOR = CursorKey::None;
 
@@ -107,7 +110,10 @@ const KeyCase WHOLE_KEYS[] = {
     Fn("F5LinuxConsole", "\x1b[[E", 5),
     Chr("AltX", "\x1bx", 'x', KEYMOD_ALT),
     Chr("AltShiftX", "\x1bX", 'X', KEYMOD_ALT),
-    Chr("AltDigit", "\x1b" "1", '1', KEYMOD_ALT),
+    Chr("AltDigit",
+        "\x1b"
+        "1",
+        '1', KEYMOD_ALT),
     Plain("AltEnter", "\x1b\r", KeyKind::Enter, KEYMOD_ALT),
     Plain("AltBackspace", "\x1b\x7f", KeyKind::Backspace, KEYMOD_ALT),
     Chr("KeypadDigitApplicationMode", "\x1bOq", '1'),
@@ -124,7 +130,10 @@ const KeyCase WHOLE_KEYS[] = {
 
 class DecodeWholeKey : public ::testing::TestWithParam<KeyCase> {};
 
-const unsigned char* Bytes(const std::string& str) { return reinterpret_cast<const unsigned char*>(str.data()); }
+const unsigned char* Bytes(const std::string& str)
+{
+    return reinterpret_cast<const unsigned char*>(str.data());
+}
 
 void ExpectKey(const DecodedKey& key, const KeyCase& c, size_t cbExpected)
 {
@@ -187,7 +196,10 @@ struct FinalCase {
     unsigned uModifiers;
 };
 
-void PrintTo(const FinalCase& c, std::ostream* pStream) { *pStream << c.pszName; }
+void PrintTo(const FinalCase& c, std::ostream* pStream)
+{
+    *pStream << c.pszName;
+}
 
 const FinalCase FINAL_CASES[] = {
     {"LoneEsc", "\x1b", 1, KeyKind::Escape, '\0', 0},
@@ -199,7 +211,10 @@ const FinalCase FINAL_CASES[] = {
     {"CutLinuxConsoleF", "\x1b[[", 3, KeyKind::Unknown, '\0', 0},
     {"CsiBrokenByControlByte", "\x1b[1\x03", 4, KeyKind::Unknown, '\0', 0},
     {"CutUtf8IsOneByte", "\xe2\x82", 1, KeyKind::Character, '\xe2', 0},
-    {"Utf8LeadBeforeAscii", "\xc3" "a", 1, KeyKind::Character, '\xc3', 0},
+    {"Utf8LeadBeforeAscii",
+     "\xc3"
+     "a",
+     1, KeyKind::Character, '\xc3', 0},
 };
 
 class DecodeFinal : public ::testing::TestWithParam<FinalCase> {};

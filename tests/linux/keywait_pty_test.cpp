@@ -32,7 +32,10 @@ struct KeyCase {
     const char* pszLeftover;
 };
 
-void PrintTo(const KeyCase& c, std::ostream* pStream) { *pStream << c.pszName; }
+void PrintTo(const KeyCase& c, std::ostream* pStream)
+{
+    *pStream << c.pszName;
+}
 
 const KeyCase KEY_CASES[] = {
     {"Enter", "\r", ""},
@@ -132,7 +135,10 @@ struct SignalCase {
     int nSignal;
 };
 
-void PrintTo(const SignalCase& c, std::ostream* pStream) { *pStream << c.pszName; }
+void PrintTo(const SignalCase& c, std::ostream* pStream)
+{
+    *pStream << c.pszName;
+}
 
 const SignalCase SIGNAL_CASES[] = {
     {"Interrupt", SIGINT},

@@ -92,8 +92,7 @@ TEST_F(ProcStatSource, AnswersFromThisMachine)
     DWORD cbData = static_cast<DWORD>(buffer.size());
     DWORD dwType = 0;
     const LONGLONG llBefore = BootClock100ns();
-    ASSERT_EQ(RegQueryValueExA(HKEY_PERFORMANCE_DATA, "230", nullptr, &dwType, buffer.data(), &cbData),
-              ERROR_SUCCESS);
+    ASSERT_EQ(RegQueryValueExA(HKEY_PERFORMANCE_DATA, "230", nullptr, &dwType, buffer.data(), &cbData), ERROR_SUCCESS);
     const LONGLONG llAfter = BootClock100ns();
     EXPECT_EQ(dwType, BINARY_VALUE_TYPE);
     EXPECT_EQ(cbData, cbNeeded);
@@ -151,8 +150,7 @@ TEST_F(ProcStatSource, CapturedFileGivesTheExactIdleTime)
     SetProcStatPathForTest(VANTREL_LINUX_TEST_DATA "/proc_stat_4cpu.txt");
     std::vector<BYTE> buffer(NeededSize());
     DWORD cbData = static_cast<DWORD>(buffer.size());
-    ASSERT_EQ(RegQueryValueExA(HKEY_PERFORMANCE_DATA, "230", nullptr, nullptr, buffer.data(), &cbData),
-              ERROR_SUCCESS);
+    ASSERT_EQ(RegQueryValueExA(HKEY_PERFORMANCE_DATA, "230", nullptr, nullptr, buffer.data(), &cbData), ERROR_SUCCESS);
     // idle + iowait of the first line, in clock ticks of this machine.
     const LONGLONG llExpected = (46828483LL + 16683LL) * 10000000LL / sysconf(_SC_CLK_TCK);
     EXPECT_EQ(FindCounterInBlock(buffer.data(), cbData, PERF_OBJ_PROCESS, PERF_CTR_PROCESSOR_TIME, 0), llExpected);
@@ -167,7 +165,8 @@ struct FaultCase {
 const FaultCase FAULT_CASES[] = {
     {"empty", ""},
     {"cut", "cpu  3943 0 3474 70438 379"},
-    {"garbled", "\x7f" "ELF\x02\x01\x01\n"},
+    {"garbled", "\x7f"
+                "ELF\x02\x01\x01\n"},
     {"missing_fields", "cpu  3943 0 3474\ncpu0 1 2 3\n"},
 };
 
@@ -183,8 +182,7 @@ TEST_F(ProcStatSource, FaultySourceNeverAnswersSuccess)
     for (const std::string& strPath : paths) {
         SetProcStatPathForTest(strPath.c_str());
         DWORD cbData = static_cast<DWORD>(buffer.size());
-        const LONG lResult =
-            RegQueryValueExA(HKEY_PERFORMANCE_DATA, "230", nullptr, nullptr, buffer.data(), &cbData);
+        const LONG lResult = RegQueryValueExA(HKEY_PERFORMANCE_DATA, "230", nullptr, nullptr, buffer.data(), &cbData);
         EXPECT_NE(lResult, ERROR_SUCCESS) << strPath;
         EXPECT_NE(lResult, ERROR_MORE_DATA) << strPath;
     }

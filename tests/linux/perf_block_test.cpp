@@ -76,9 +76,9 @@ std::vector<Instance> ListInstances(const std::vector<BYTE>& block)
         }
         EXPECT_EQ(Get32(block, cbName + cbNameLength - 2) & 0xFFFFu, 0u) << "name without its null";
         const size_t cbCounters = cbInstance + Get32(block, cbInstance + PID_BYTE_LENGTH);
-        instance.llProcessorTime = static_cast<LONGLONG>(
-            static_cast<unsigned long long>(Get32(block, cbCounters + cbTimeAt)) |
-            (static_cast<unsigned long long>(Get32(block, cbCounters + cbTimeAt + 4)) << 32));
+        instance.llProcessorTime =
+            static_cast<LONGLONG>(static_cast<unsigned long long>(Get32(block, cbCounters + cbTimeAt)) |
+                                  (static_cast<unsigned long long>(Get32(block, cbCounters + cbTimeAt + 4)) << 32));
         instance.dwProcessId = Get32(block, cbCounters + cbIdAt);
         instances.push_back(instance);
         cbInstance = cbCounters + Get32(block, cbCounters + PCB_BYTE_LENGTH);
@@ -184,7 +184,7 @@ const TicksCase TICKS_CASES[] = {
     {0, 100, 0},
     {1, 100, 100000},
     {70817, 100, 7081700000LL},
-    {3, 1024, 29296},                      // 3e7 / 1024 = 29296.875, cut
+    {3, 1024, 29296},                        // 3e7 / 1024 = 29296.875, cut
     {5 * 1024 + 3, 1024, 50000000 + 29296},  // whole seconds and the rest apart
     {7, 3, 23333333},
     {PERF_MAX_TICKS_PER_SECOND, PERF_MAX_TICKS_PER_SECOND, 10000000},

@@ -30,8 +30,8 @@ const GoodCase GOOD_CASES[] = {
     // A buffer that ends inside the per-processor lines counts what it holds.
     {"CutInsideCpuLine", "cpu 1 1 1 1\ncpu0 1 1 1 1\ncpu1 12", 1, 4, 2},
     {"CutBeforeCpuDigit", "cpu 1 1 1 1\ncpu0 1 1 1 1\ncpu", 1, 4, 1},
-    {"LargestNumber", "cpu 0 0 0 18446744073709551615 0 0 0 0 0 0\n", 18446744073709551615ULL,
-     18446744073709551615ULL, 0},
+    {"LargestNumber", "cpu 0 0 0 18446744073709551615 0 0 0 0 0 0\n", 18446744073709551615ULL, 18446744073709551615ULL,
+     0},
     {"GuestMayBeHuge", "cpu 1 1 1 1 1 1 1 1 18446744073709551615 18446744073709551615\n", 2, 8, 0},
 };
 

@@ -26,7 +26,10 @@ int g_nRunErrno = 0;
 int g_nRebootResult = 0;
 int g_nRebootErrno = 0;
 
-void FakeSync() { g_calls.push_back("sync"); }
+void FakeSync()
+{
+    g_calls.push_back("sync");
+}
 
 int FakeRun(const char* const argv[])
 {
@@ -122,9 +125,23 @@ INSTANTIATE_TEST_SUITE_P(
     Ways, RestartPathTest,
     ::testing::Values(
         RestartCase{"SystemdRestarts", SYSTEMD, 0, 0, -1, EPERM, TRUE, ERROR_SUCCESS, {"sync", SYSTEMCTL_CALL}},
-        RestartCase{"SystemctlFailsKernelRestarts", SYSTEMD, 1, 0, 0, 0, TRUE, ERROR_SUCCESS,
+        RestartCase{"SystemctlFailsKernelRestarts",
+                    SYSTEMD,
+                    1,
+                    0,
+                    0,
+                    0,
+                    TRUE,
+                    ERROR_SUCCESS,
                     {"sync", SYSTEMCTL_CALL, "reboot"}},
-        RestartCase{"NeitherStarts", SYSTEMD, -1, ENOENT, -1, EPERM, FALSE, ERROR_ACCESS_DENIED,
+        RestartCase{"NeitherStarts",
+                    SYSTEMD,
+                    -1,
+                    ENOENT,
+                    -1,
+                    EPERM,
+                    FALSE,
+                    ERROR_ACCESS_DENIED,
                     {"sync", SYSTEMCTL_CALL, "reboot"}},
         RestartCase{"NoSystemdKernelRestarts", NO_SYSTEMD, 0, 0, 0, 0, TRUE, ERROR_SUCCESS, {"sync", "reboot"}},
         RestartCase{"NoSystemdNoRight", NO_SYSTEMD, 0, 0, -1, EPERM, FALSE, ERROR_ACCESS_DENIED, {"sync", "reboot"}},

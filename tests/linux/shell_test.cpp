@@ -19,7 +19,10 @@ namespace {
 
 const char PAGE[] = "http://www.corvane.example/vantrelsupp.html?a=1&b='2' $HOME";
 
-bool Succeeded(HINSTANCE hResult) { return reinterpret_cast<std::intptr_t>(hResult) > 32; }
+bool Succeeded(HINSTANCE hResult)
+{
+    return reinterpret_cast<std::intptr_t>(hResult) > 32;
+}
 
 // The stand-in waits until the test lets it go, so a caller that waited for
 // it would be caught, then writes its arguments, its standard streams and

@@ -30,8 +30,8 @@ public:
 
     // Adds an object; lNumInstances overrides the instance count written
     // into its header (for -1 and 0), otherwise the list's length is used.
-    CPerfBlockBuilder& Object(DWORD dwIndex, const std::vector<Counter>& counters, const std::vector<Instance>& instances,
-                              LONG lNumInstances = -2)
+    CPerfBlockBuilder& Object(DWORD dwIndex, const std::vector<Counter>& counters,
+                              const std::vector<Instance>& instances, LONG lNumInstances = -2)
     {
         const size_t cbDefs = counters.size() * PCD_MIN_SIZE;
         const size_t cbHeader = 64;
@@ -75,10 +75,7 @@ public:
     // The usual block: one Process object with the idle instance first.
     static std::vector<BYTE> ProcessBlock(LONGLONG llIdleValue, LONGLONG llTime)
     {
-        return CPerfBlockBuilder()
-            .Time(llTime)
-            .Object(230, StandardCounters(), {{0, llIdleValue}, {4, 12345}})
-            .Build();
+        return CPerfBlockBuilder().Time(llTime).Object(230, StandardCounters(), {{0, llIdleValue}, {4, 12345}}).Build();
     }
 
     std::vector<BYTE> Build() const

@@ -50,10 +50,7 @@ bool IsCookedMode(const struct termios& ti)
     return (ti.c_lflag & ICANON) != 0 && (ti.c_lflag & ECHO) != 0 && (ti.c_lflag & ISIG) != 0;
 }
 
-CPtyChild::CPtyChild()
-    : m_pid(-1), m_fdMaster(-1), m_fdSlave(-1), m_fdStdout(-1), m_fdStderr(-1), m_fdRelease(-1)
-{
-}
+CPtyChild::CPtyChild() : m_pid(-1), m_fdMaster(-1), m_fdSlave(-1), m_fdStdout(-1), m_fdStderr(-1), m_fdRelease(-1) {}
 
 CPtyChild::~CPtyChild()
 {
@@ -187,7 +184,10 @@ bool CPtyChild::WaitForRawMode()
     return true;
 }
 
-bool CPtyChild::GetMode(struct termios* pti) const { return m_fdSlave >= 0 && tcgetattr(m_fdSlave, pti) == 0; }
+bool CPtyChild::GetMode(struct termios* pti) const
+{
+    return m_fdSlave >= 0 && tcgetattr(m_fdSlave, pti) == 0;
+}
 
 void CPtyChild::HangUp()
 {

@@ -27,8 +27,8 @@ LONG ReadSwitch(const char* pszKey, DWORD& dwType, DWORD& dwValue)
     if (lResult != ERROR_SUCCESS)
         return lResult;
     DWORD cbValue = sizeof(dwValue);
-    lResult = RegQueryValueExA(hKey, DISABLE_COUNTERS_VALUE, nullptr, &dwType, reinterpret_cast<BYTE*>(&dwValue),
-                               &cbValue);
+    lResult =
+        RegQueryValueExA(hKey, DISABLE_COUNTERS_VALUE, nullptr, &dwType, reinterpret_cast<BYTE*>(&dwValue), &cbValue);
     RegCloseKey(hKey);
     return lResult;
 }
@@ -48,8 +48,8 @@ public:
             strSoFar = strPath.substr(0, nEnd);
             HKEY hKey = nullptr;
             DWORD dwDisposition = 0;
-            m_bOk = RegCreateKeyExA(HKEY_LOCAL_MACHINE, strSoFar.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE,
-                                    nullptr, &hKey, &dwDisposition) == ERROR_SUCCESS;
+            m_bOk = RegCreateKeyExA(HKEY_LOCAL_MACHINE, strSoFar.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
+                                    &hKey, &dwDisposition) == ERROR_SUCCESS;
             if (m_bOk) {
                 RegCloseKey(hKey);
                 if (dwDisposition == REG_CREATED_NEW_KEY)
@@ -83,8 +83,8 @@ using CounterSwitchTest = WineOnlyTest;
 TEST_F(CounterSwitchTest, ResultTellsWhetherBothKeysOpenedAsTheSystemHasThem)
 {
     // Wine has no Performance keys of its own: the switch then fails.
-    const bool bExpected = ClassifyWindows() != WF_NT_OTHER ||
-                           (CanOpenForWrite(PERFOS_KEY_PATH) && CanOpenForWrite(PERFPROC_KEY_PATH));
+    const bool bExpected =
+        ClassifyWindows() != WF_NT_OTHER || (CanOpenForWrite(PERFOS_KEY_PATH) && CanOpenForWrite(PERFPROC_KEY_PATH));
     CCpuUsage cpuUsage;
     EXPECT_EQ(cpuUsage.SetCounterCollection(TRUE), bExpected);
 }

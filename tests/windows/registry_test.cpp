@@ -46,8 +46,7 @@ protected:
 TEST_F(RunKeyTest, CommandLinesReadBackByteForByte)
 {
     const char* const apszCommands[] = {
-        "\"C:\\Program Files (x86)\\Corvane\\Vantrel\\vantrel.exe\" /run",
-        "\"C:\\Tools\\vantrel.exe\" /run",
+        "\"C:\\Program Files (x86)\\Corvane\\Vantrel\\vantrel.exe\" /run", "\"C:\\Tools\\vantrel.exe\" /run",
         "\"C:\\Users\\J\xe9r\xf4me\\Desktop\\boot timer\\vantrel.exe\" /run",  // bytes of the ANSI code page
     };
     for (const char* pszCommand : apszCommands) {

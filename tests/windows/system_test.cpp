@@ -32,8 +32,7 @@ TEST(ModulePath, IsTheFullPathOfThisProgram)
 {
     const std::string strPath = ModulePath();
     ASSERT_GE(strPath.size(), 3u);
-    EXPECT_TRUE(std::isalpha(static_cast<unsigned char>(strPath[0])) && strPath.compare(1, 2, ":\\") == 0)
-        << strPath;
+    EXPECT_TRUE(std::isalpha(static_cast<unsigned char>(strPath[0])) && strPath.compare(1, 2, ":\\") == 0) << strPath;
     EXPECT_EQ(strPath.compare(strPath.size() - 4, 4, ".exe"), 0) << strPath;
     const DWORD dwAttributes = GetFileAttributesA(strPath.c_str());
     EXPECT_NE(dwAttributes, INVALID_FILE_ATTRIBUTES) << strPath;
