@@ -73,9 +73,11 @@ int RunArmingMode()
     const AutostartResult result = WriteAutostartEntry(strCommand.c_str());
     if (result.lOpen != ERROR_SUCCESS || result.lValue != ERROR_SUCCESS) {
         const LONG lError = result.lOpen != ERROR_SUCCESS ? result.lOpen : result.lValue;
+        const std::string strAdvice = lError == ERROR_ACCESS_DENIED
+                                          ? std::string(" Run this program as ") + AdministratorAccountName() + "."
+                                          : std::string();
         PrintFailure(std::string("Could not record the autostart entry ") + AutostartEntryLocation() +
-                     ErrorSuffix(lError) + ". Run this program as " + AdministratorAccountName() +
-                     ". No restart was requested.");
+                     ErrorSuffix(lError) + "." + strAdvice + " No restart was requested.");
         return 1;
     }
 

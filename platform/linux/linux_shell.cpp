@@ -3,6 +3,7 @@
 #include "linux_internal.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdint>
 #include <cstdlib>
 #include <fcntl.h>
@@ -82,6 +83,10 @@ bool FindOpener(std::string& strPath)
     }
     if (fdNull > 2)
         close(fdNull);
+    // The program ignores broken pipes; the browser should not inherit that.
+    struct sigaction defaultAction = {};
+    defaultAction.sa_handler = SIG_DFL;
+    sigaction(SIGPIPE, &defaultAction, nullptr);
     execv(pszOpener, argv);
     ReportAndExit(fdReport, errno);
 }

@@ -4,8 +4,10 @@
 #include "proc_stat.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <ctime>
+#include <fcntl.h>
 #include <sched.h>
 #include <unistd.h>
 
@@ -109,6 +111,20 @@ DWORD GetLogicalProcessorCount()
 // console does; files and pipes keep their buffering.
 void PrepareConsoleOutput()
 {
+    // A standard stream that was closed gets /dev/null, so that no file the
+    // program opens later can take its number and receive the console text.
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (fcntl(fd, F_GETFD) < 0 && errno == EBADF) {
+            const int fdNull = open("/dev/null", O_RDWR);
+            if (fdNull >= 0 && fdNull != fd) {
+                dup2(fdNull, fd);
+                close(fdNull);
+            }
+        }
+    }
+    // Output that nobody reads any more must not end the program before it
+    // has shown its result and removed its autostart entry.
+    std::signal(SIGPIPE, SIG_IGN);
     if (isatty(STDOUT_FILENO))
         std::setvbuf(stdout, nullptr, _IONBF, 0);
 }

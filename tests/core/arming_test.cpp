@@ -145,6 +145,10 @@ INSTANTIATE_TEST_SUITE_P(
                       [](CFakeSystem& f) { f.m_openErrors["HKLM\\" RUN_KEY_PATH] = ERROR_ACCESS_DENIED; },
                       "Could not record the autostart entry <autostart folder>/WinVantrel (error 5). Run this "
                       "program as the administrator. No restart was requested."},
+        RecordFailure{"RunKeyMissing",
+                      [](CFakeSystem& f) { f.m_openErrors["HKLM\\" RUN_KEY_PATH] = ERROR_FILE_NOT_FOUND; },
+                      "Could not record the autostart entry <autostart folder>/WinVantrel (error 2). No restart "
+                      "was requested."},
         RecordFailure{"WriteDenied", [](CFakeSystem& f) { f.m_lSetError = ERROR_ACCESS_DENIED; },
                       "Could not record the autostart entry <autostart folder>/WinVantrel (error 5). Run this "
                       "program as the administrator. No restart was requested."}),

@@ -161,9 +161,9 @@ void CPtyChild::DrainScreen(int msWait)
     }
 }
 
-bool CPtyChild::WaitForOutput(const std::string& strNeedle)
+bool CPtyChild::WaitForOutput(const std::string& strNeedle, int msWait)
 {
-    const Clock::time_point tDeadline = Clock::now() + std::chrono::milliseconds(WAIT_MS);
+    const Clock::time_point tDeadline = Clock::now() + std::chrono::milliseconds(msWait);
     while (m_strScreen.find(strNeedle) == std::string::npos) {
         if (MillisecondsLeft(tDeadline) == 0)
             return false;

@@ -32,8 +32,8 @@ public:
 
     // Types on the terminal.
     void Send(const std::string& strKeys);
-    // Reads the screen until it holds strNeedle.
-    bool WaitForOutput(const std::string& strNeedle);
+    // Reads the screen until it holds strNeedle, for at most msWait.
+    bool WaitForOutput(const std::string& strNeedle, int msWait = WAIT_MS);
     // Waits until the terminal no longer reads by lines.
     bool WaitForRawMode();
     bool GetMode(struct termios* pti) const;
