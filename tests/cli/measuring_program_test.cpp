@@ -100,7 +100,7 @@ TEST_P(MeasuringProgram, MeasuresCleansUpAndEndsOnAKey)
     const std::string strResult = "Windows Bootup Time =  ";
     ASSERT_TRUE(child.WaitForOutput(strResult, SETTLE_WAIT_MS)) << "never settled:\n" << child.ScreenText();
     const std::string& strScreen = child.ScreenText();
-    const double dBootTime = std::atof(strScreen.c_str() + strScreen.find(strResult) + strResult.size());
+    const double dBootTime = std::strtod(strScreen.c_str() + strScreen.find(strResult) + strResult.size(), nullptr);
     EXPECT_GT(dBootTime, 0.0);
     EXPECT_LT(dBootTime, SecondsSinceBoot() - 9.0) << "the streak's start lies ten samples back";
 
