@@ -24,14 +24,6 @@ using Builder = CPerfBlockBuilder;
 
 const LONGLONG SECOND = 10000000;  // in 100-ns units
 
-// Where the records of Builder::ProcessBlock lie.
-const size_t OBJECT = 96;
-const size_t DEF_TIME = OBJECT + 64;
-const size_t DEF_ID = DEF_TIME + 40;
-const size_t INSTANCE0 = DEF_ID + 40;
-const size_t COUNTERS0 = INSTANCE0 + 8;
-const size_t INSTANCE1 = COUNTERS0 + 24;
-
 struct Seed {
     std::string strName;
     PerfScript script;
@@ -69,7 +61,7 @@ PerfScript Script(int nSteps, unsigned uCheckedSteps, const std::vector<Scripted
     script.uCheckedSteps = uCheckedSteps;
     script.dwWalkObject = PERF_OBJ_PROCESS;
     script.dwWalkCounter = PERF_CTR_PROCESSOR_TIME;
-    script.dwWalkOffset = static_cast<DWORD>(OBJECT);
+    script.dwWalkOffset = static_cast<DWORD>(BUILT_OBJECT);
     script.llValueDiff = SECOND / 4;
     script.llTimeDiff = SECOND;
     script.answers = answers;
@@ -137,39 +129,39 @@ std::vector<Seed> AllSeeds()
         WalkCase("no_matching_instance",
                  Builder().Object(230, Builder::StandardCounters(), {{4, 11}, {8, 12}}).Build()),
         WalkCase("header_length_past_end", Mutated([](Block& b) { Set32(b, 24, 0xFFFFFF00u); })),
-        WalkCase("object_cut_short", Mutated([](Block& b) { b.resize(OBJECT + 20); })),
+        WalkCase("object_cut_short", Mutated([](Block& b) { b.resize(BUILT_OBJECT + 20); })),
         WalkCase("object_length_zero", Mutated([](Block& b) {
                      Set32(b, 28, 0xFFFFFFFFu);
-                     Set32(b, OBJECT + 12, 238);
-                     Set32(b, OBJECT, 0);
+                     Set32(b, BUILT_OBJECT + 12, 238);
+                     Set32(b, BUILT_OBJECT, 0);
                  })),
         WalkCase("object_length_wraps", Mutated([](Block& b) {
                      Set32(b, 28, 3);
-                     Set32(b, OBJECT + 12, 238);
-                     Set32(b, OBJECT, 0xFFFFFFF0u);
+                     Set32(b, BUILT_OBJECT + 12, 238);
+                     Set32(b, BUILT_OBJECT, 0xFFFFFFF0u);
                  })),
-        WalkCase("definition_length_zero", Mutated([](Block& b) { Set32(b, DEF_TIME, 0); })),
-        WalkCase("definition_length_wraps", Mutated([](Block& b) { Set32(b, DEF_TIME, 0xFFFFFFD8u); })),
-        WalkCase("definitions_past_end", Mutated([](Block& b) { Set32(b, OBJECT + 8, 0x7FFFFFFFu); })),
-        WalkCase("instance_length_wraps", Mutated([](Block& b) { Set32(b, INSTANCE0, 0xFFFFFFF8u); })),
+        WalkCase("definition_length_zero", Mutated([](Block& b) { Set32(b, BUILT_DEF_TIME, 0); })),
+        WalkCase("definition_length_wraps", Mutated([](Block& b) { Set32(b, BUILT_DEF_TIME, 0xFFFFFFD8u); })),
+        WalkCase("definitions_past_end", Mutated([](Block& b) { Set32(b, BUILT_OBJECT + 8, 0x7FFFFFFFu); })),
+        WalkCase("instance_length_wraps", Mutated([](Block& b) { Set32(b, BUILT_INSTANCE0, 0xFFFFFFF8u); })),
         WalkCase("counter_block_length_zero", Mutated([](Block& b) {
-                     Set32(b, COUNTERS0 + 16, 9);
-                     Set32(b, COUNTERS0, 0);
-                     Set32(b, OBJECT + 40, 0x7FFFFFFF);
+                     Set32(b, BUILT_COUNTERS0 + 16, 9);
+                     Set32(b, BUILT_COUNTERS0, 0);
+                     Set32(b, BUILT_OBJECT + 40, 0x7FFFFFFF);
                  })),
         WalkCase("counter_block_length_wraps", Mutated([](Block& b) {
-                     Set32(b, COUNTERS0 + 16, 9);
-                     Set32(b, COUNTERS0, 0xFFFFFFF0u);
+                     Set32(b, BUILT_COUNTERS0 + 16, 9);
+                     Set32(b, BUILT_COUNTERS0, 0xFFFFFFF0u);
                  })),
-        WalkCase("id_offset_past_end", Mutated([](Block& b) { Set32(b, DEF_ID + 36, 0xFFFFFFFEu); })),
+        WalkCase("id_offset_past_end", Mutated([](Block& b) { Set32(b, BUILT_DEF_ID + 36, 0xFFFFFFFEu); })),
         WalkCase("value_crosses_end", Mutated([](Block& b) {
-                     Set32(b, DEF_TIME + 36, 20);
-                     b.resize(COUNTERS0 + 24);
+                     Set32(b, BUILT_DEF_TIME + 36, 20);
+                     b.resize(BUILT_COUNTERS0 + 24);
                  })),
         WalkCase("huge_instance_count", Mutated([](Block& b) {
-                     Set32(b, COUNTERS0 + 16, 9);
-                     Set32(b, INSTANCE1 + 8 + 16, 9);
-                     Set32(b, OBJECT + 40, 0x7FFFFFFF);
+                     Set32(b, BUILT_COUNTERS0 + 16, 9);
+                     Set32(b, BUILT_INSTANCE1 + 8 + 16, 9);
+                     Set32(b, BUILT_OBJECT + 40, 0x7FFFFFFF);
                  })),
     };
     // Another process, a Windows family without the switches, keys that fail.

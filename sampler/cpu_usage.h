@@ -2,14 +2,10 @@
 // successive snapshots of the system's performance data.
 #pragma once
 
+#include "perf_layout.h"
 #include "perf_snapshot.h"
 #include "perf_walk.h"
 #include "win_api.h"
-
-// Title indexes of the objects and counters that are read.
-const DWORD PERF_OBJ_PROCESS = 230;
-const DWORD PERF_CTR_PROCESSOR_TIME = 6;
-const DWORD PERF_CTR_ID_PROCESS = 784;
 
 enum WindowsFamily {
     WF_NT4 = 0,

@@ -3,6 +3,12 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+
+// Title indexes of the objects and counters that are read.
+const std::uint32_t PERF_OBJ_PROCESS = 230;
+const std::uint32_t PERF_CTR_PROCESSOR_TIME = 6;
+const std::uint32_t PERF_CTR_ID_PROCESS = 784;
 
 // PERF_DATA_BLOCK
 const size_t PDB_HEADER_LENGTH = 24;

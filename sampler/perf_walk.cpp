@@ -7,8 +7,6 @@
 
 namespace {
 
-const DWORD PERF_CTR_ID_PROCESS_INDEX = 784;
-
 // Little-endian reads that need no alignment; the caller has checked the range.
 DWORD Read32(const BYTE* p)
 {
@@ -60,7 +58,7 @@ LONGLONG FindInstanceValue(const BYTE* pBlock, size_t cbBlock, size_t cbObject, 
             break;
         const BYTE* pDef = pObject + cbDef;
         const DWORD dwIndex = Read32(pDef + PCD_COUNTER_NAME_TITLE_INDEX);
-        if (dwIndex == PERF_CTR_ID_PROCESS_INDEX) {
+        if (dwIndex == PERF_CTR_ID_PROCESS) {
             dwIdOffset = Read32(pDef + PCD_COUNTER_OFFSET);
             bHaveId = true;
         }

@@ -15,14 +15,6 @@ using Builder = CPerfBlockBuilder;
 
 const LONGLONG IDLE_VALUE = 0x123456789ALL;
 
-// Where the records of Builder::ProcessBlock lie.
-const size_t OBJECT = 96;
-const size_t DEF_TIME = OBJECT + 64;
-const size_t DEF_ID = DEF_TIME + 40;
-const size_t INSTANCE0 = DEF_ID + 40;
-const size_t COUNTERS0 = INSTANCE0 + 8;
-const size_t INSTANCE1 = COUNTERS0 + 24;
-
 LONGLONG Walk(const Block& block, DWORD dwProcessId = 0)
 {
     return FindCounterInBlock(block.data(), block.size(), PERF_OBJ_PROCESS, PERF_CTR_PROCESSOR_TIME, dwProcessId);
@@ -116,54 +108,58 @@ INSTANTIATE_TEST_SUITE_P(
         MalformedCase{"EmptyBlock", [](Block& b) { b.clear(); }, 0},
         MalformedCase{"HeaderOnlyHalf", [](Block& b) { b.resize(20); }, 0},
         MalformedCase{"HeaderLengthPastEnd", [](Block& b) { Set32(b, 24, 0xFFFFFF00u); }, 0},
-        MalformedCase{"ObjectCutShort", [](Block& b) { b.resize(OBJECT + 20); }, 0},
-        MalformedCase{"InstancesCutShort", [](Block& b) { b.resize(COUNTERS0 + 12); }, COUNTER_NOT_FOUND},
+        MalformedCase{"ObjectCutShort", [](Block& b) { b.resize(BUILT_OBJECT + 20); }, 0},
+        MalformedCase{"InstancesCutShort", [](Block& b) { b.resize(BUILT_COUNTERS0 + 12); }, COUNTER_NOT_FOUND},
         MalformedCase{"ManyObjectsZeroLength",
                       [](Block& b) {
                           Set32(b, 28, 0xFFFFFFFFu);
-                          Set32(b, OBJECT + 12, 238);
-                          Set32(b, OBJECT, 0);
+                          Set32(b, BUILT_OBJECT + 12, 238);
+                          Set32(b, BUILT_OBJECT, 0);
                       },
                       0},
         MalformedCase{"ObjectLengthWrapsAround",
                       [](Block& b) {
                           Set32(b, 28, 3);
-                          Set32(b, OBJECT + 12, 238);
-                          Set32(b, OBJECT, 0xFFFFFFF0u);
+                          Set32(b, BUILT_OBJECT + 12, 238);
+                          Set32(b, BUILT_OBJECT, 0xFFFFFFF0u);
                       },
                       0},
-        MalformedCase{"DefinitionLengthZeroBeforeBoth", [](Block& b) { Set32(b, DEF_TIME, 0); }, COUNTER_NOT_FOUND},
-        MalformedCase{"DefinitionsPastEnd", [](Block& b) { Set32(b, OBJECT + 8, 0x7FFFFFFFu); }, COUNTER_NOT_FOUND},
-        MalformedCase{"DefinitionLengthWrapsAround", [](Block& b) { Set32(b, DEF_TIME, 0xFFFFFFD8u); },
+        MalformedCase{"DefinitionLengthZeroBeforeBoth", [](Block& b) { Set32(b, BUILT_DEF_TIME, 0); },
                       COUNTER_NOT_FOUND},
-        MalformedCase{"InstancesPastEnd", [](Block& b) { Set32(b, OBJECT + 4, 0xFFFFFFFFu); }, COUNTER_NOT_FOUND},
-        MalformedCase{"InstanceLengthPastEnd", [](Block& b) { Set32(b, INSTANCE0, 0xFFFFFFF8u); }, COUNTER_NOT_FOUND},
+        MalformedCase{"DefinitionsPastEnd", [](Block& b) { Set32(b, BUILT_OBJECT + 8, 0x7FFFFFFFu); },
+                      COUNTER_NOT_FOUND},
+        MalformedCase{"DefinitionLengthWrapsAround", [](Block& b) { Set32(b, BUILT_DEF_TIME, 0xFFFFFFD8u); },
+                      COUNTER_NOT_FOUND},
+        MalformedCase{"InstancesPastEnd", [](Block& b) { Set32(b, BUILT_OBJECT + 4, 0xFFFFFFFFu); }, COUNTER_NOT_FOUND},
+        MalformedCase{"InstanceLengthPastEnd", [](Block& b) { Set32(b, BUILT_INSTANCE0, 0xFFFFFFF8u); },
+                      COUNTER_NOT_FOUND},
         MalformedCase{"CounterBlockLengthZero",
                       [](Block& b) {
-                          Set32(b, COUNTERS0 + 16, 9);  // first instance no longer matches
-                          Set32(b, COUNTERS0, 0);
-                          Set32(b, OBJECT + 40, 0x7FFFFFFF);
+                          Set32(b, BUILT_COUNTERS0 + 16, 9);  // first instance no longer matches
+                          Set32(b, BUILT_COUNTERS0, 0);
+                          Set32(b, BUILT_OBJECT + 40, 0x7FFFFFFF);
                       },
                       COUNTER_NOT_FOUND},
         MalformedCase{"CounterBlockLengthWrapsAround",
                       [](Block& b) {
-                          Set32(b, COUNTERS0 + 16, 9);
-                          Set32(b, COUNTERS0, 0xFFFFFFF0u);
+                          Set32(b, BUILT_COUNTERS0 + 16, 9);
+                          Set32(b, BUILT_COUNTERS0, 0xFFFFFFF0u);
                       },
                       COUNTER_NOT_FOUND},
-        MalformedCase{"IdOffsetPastEnd", [](Block& b) { Set32(b, DEF_ID + 36, 0xFFFFFFFEu); }, COUNTER_NOT_FOUND},
-        MalformedCase{"ValueOffsetPastEnd", [](Block& b) { Set32(b, DEF_TIME + 36, 0x7FFFFFFFu); }, COUNTER_NOT_FOUND},
+        MalformedCase{"IdOffsetPastEnd", [](Block& b) { Set32(b, BUILT_DEF_ID + 36, 0xFFFFFFFEu); }, COUNTER_NOT_FOUND},
+        MalformedCase{"ValueOffsetPastEnd", [](Block& b) { Set32(b, BUILT_DEF_TIME + 36, 0x7FFFFFFFu); },
+                      COUNTER_NOT_FOUND},
         MalformedCase{"ValueCrossesTheEnd",
                       [](Block& b) {
-                          Set32(b, DEF_TIME + 36, 20);  // the value now ends 4 bytes past its block
-                          b.resize(COUNTERS0 + 24);     // which is the last of the buffer
+                          Set32(b, BUILT_DEF_TIME + 36, 20);  // the value now ends 4 bytes past its block
+                          b.resize(BUILT_COUNTERS0 + 24);     // which is the last of the buffer
                       },
                       COUNTER_NOT_FOUND},
         MalformedCase{"HugeInstanceCountEndsAtTheEnd",
                       [](Block& b) {
-                          Set32(b, COUNTERS0 + 16, 9);
-                          Set32(b, INSTANCE1 + 8 + 16, 9);
-                          Set32(b, OBJECT + 40, 0x7FFFFFFF);
+                          Set32(b, BUILT_COUNTERS0 + 16, 9);
+                          Set32(b, BUILT_INSTANCE1 + 8 + 16, 9);
+                          Set32(b, BUILT_OBJECT + 40, 0x7FFFFFFF);
                       },
                       COUNTER_NOT_FOUND}),
     CaseName());

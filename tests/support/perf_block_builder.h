@@ -7,6 +7,15 @@
 #include <cstring>
 #include <vector>
 
+// Where the records of CPerfBlockBuilder::ProcessBlock lie, for tests that
+// change one field of an otherwise well-formed block.
+const size_t BUILT_OBJECT = 96;
+const size_t BUILT_DEF_TIME = BUILT_OBJECT + 64;
+const size_t BUILT_DEF_ID = BUILT_DEF_TIME + 40;
+const size_t BUILT_INSTANCE0 = BUILT_DEF_ID + 40;
+const size_t BUILT_COUNTERS0 = BUILT_INSTANCE0 + 8;
+const size_t BUILT_INSTANCE1 = BUILT_COUNTERS0 + 24;
+
 class CPerfBlockBuilder {
 public:
     struct Counter {
@@ -52,7 +61,7 @@ public:
             Put32(obj, off + PCD_BYTE_LENGTH, static_cast<DWORD>(PCD_MIN_SIZE));
             Put32(obj, off + PCD_COUNTER_NAME_TITLE_INDEX, counter.dwIndex);
             Put32(obj, off + PCD_COUNTER_OFFSET, counter.dwOffset);
-            if (counter.dwIndex == 784)
+            if (counter.dwIndex == PERF_CTR_ID_PROCESS)
                 dwIdOffset = counter.dwOffset;
             else
                 dwValueOffset = counter.dwOffset;
